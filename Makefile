@@ -1,0 +1,34 @@
+# The one entry point. On a fresh Debian 12 machine, as root:
+#   make run    builds the program and starts it (under Wine on Linux)
+#   make test   installs what is missing, builds everything and runs every test
+.PHONY: all deps build build-native build-windows test run bench fuzz format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps build-native build-windows
+
+build-native:
+	cmake --preset native
+	cmake --build --preset native
+
+build-windows:
+	cmake --preset windows
+	cmake --build --preset windows
+
+test: deps
+	@scripts/run-tests.sh
+
+run: deps build-windows
+	@scripts/run-program.sh
+
+bench: deps
+	@scripts/run-benchmarks.sh
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,31 @@
+# GoogleTest built from Debian's sources, for the native and the cross build alike.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# One test program per layer; each test case becomes a CTest test named program.Suite.Case.
+# `LABELS threaded` (one label) marks the programs that the ThreadSanitizer build runs.
+function(vx_test_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} tests/test_main.cpp)
+  target_compile_options(${name} PRIVATE ${VX_WARNINGS} ${VX_CHARSET})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest)
+  target_compile_definitions(${name} PRIVATE VX_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  if(ARG_LABELS)
+    set(label_property LABELS ${ARG_LABELS})
+  endif()
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120 PROPERTIES ${label_property} TIMEOUT 600)
+endfunction()
+
+vx_test_program(runtime_tests
+  SOURCES
+    tests/runtime/values_test.cpp
+    tests/runtime/runtime_test.cpp
+    tests/runtime/md5_test.cpp
+    tests/runtime/threads_test.cpp
+  LIBRARIES vx_runtime
+  LABELS threaded)

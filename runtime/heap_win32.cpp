@@ -1,0 +1,36 @@
+#include <windows.h>
+
+#include "runtime/heap.h"
+
+namespace vx {
+
+namespace {
+HANDLE ProcessHeap() {
+  static const HANDLE heap = GetProcessHeap();
+  return heap;
+}
+}  // namespace
+
+void* PlatformHeapAllocate(size_t size) {
+  if (AllocationFailureForTesting()) return nullptr;
+  return HeapAlloc(ProcessHeap(), 0, size);
+}
+
+void* PlatformHeapReallocate(void* block, size_t size) {
+  if (AllocationFailureForTesting()) return nullptr;
+  return HeapReAlloc(ProcessHeap(), 0, block, size);
+}
+
+void PlatformHeapFree(void* block) {
+  HeapFree(ProcessHeap(), 0, block);
+}
+
+void PlatformImageBounds(const unsigned char** begin, const unsigned char** end) {
+  auto* base = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
+  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  *begin = base;
+  *end = base + nt->OptionalHeader.SizeOfImage;
+}
+
+}  // namespace vx

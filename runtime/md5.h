@@ -1,0 +1,29 @@
+// The MD5 message digest (RFC 1321) and its text forms.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/values.h"
+
+namespace vx {
+
+// The 32-digit lowercase hexadecimal MD5 of exactly the bytes of `data` (null counts as no
+// bytes), as a fresh text. The 16-digit form is characters 9 to 24 of it.
+Text GetDataDigest(const ByteDataBlock* data);
+
+// The digest state of one message; whole blocks are digested straight from the caller's bytes.
+struct Md5Context {
+  uint32_t a, b, c, d;
+  uint32_t bit_count[2];  // low word first
+  unsigned char buffer[64];
+};
+
+void Md5Start(Md5Context* context);
+void Md5Update(Md5Context* context, const void* bytes, size_t length);
+void Md5Finish(Md5Context* context, unsigned char digest[16]);
+
+// The digest of `length` bytes as 32 lowercase hexadecimal digits (no terminator).
+void Md5Hex(const void* bytes, size_t length, char hex[32]);
+
+}  // namespace vx

@@ -1,0 +1,11 @@
+#include <windows.h>
+
+#include "runtime/message_box.h"
+
+namespace vx {
+
+int32_t ShowPlatformMessageBox(const char* text, const char* caption, uint32_t style) {
+  return MessageBoxA(nullptr, text, caption, style);
+}
+
+}  // namespace vx

@@ -1,0 +1,87 @@
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+
+#include "runtime/runtime.h"
+#include "runtime/runtime_platform.h"
+#include "runtime/ui_thread.h"
+
+namespace vx {
+
+void PlatformProgramPath(char* buffer, size_t size) {
+  ssize_t length = readlink("/proc/self/exe", buffer, size - 1);
+  buffer[length > 0 ? length : 0] = '\0';
+}
+
+char PlatformPathSeparator() {
+  return '/';
+}
+
+void PlatformSetCurrentDirectory(const char* directory) {
+  if (*directory && chdir(directory) != 0) {
+    // Like SetCurrentDirectoryA, a failure leaves the current directory as it was.
+  }
+}
+
+uint64_t PlatformCurrentThreadId() {
+  return static_cast<uint64_t>(syscall(SYS_gettid));
+}
+
+void PlatformCreateOwnerWindow() {}
+void PlatformDestroyOwnerWindow() {}
+
+void PlatformEndProcess(int32_t code) {
+  std::fflush(nullptr);
+  _exit(code);
+}
+
+void PlatformWaitForProcessEnd() {
+  for (;;) pause();
+}
+
+// Without a message queue, tasks for the UI thread wait in a mailbox that the UI thread empties
+// whenever it pumps its events.
+namespace {
+
+struct PendingTask {
+  UiThreadTask task;
+  void* context;
+  bool done;
+};
+
+std::mutex mailbox_mutex;
+std::condition_variable mailbox_done;
+std::deque<PendingTask*> mailbox;
+
+}  // namespace
+
+void CallOnUiThread(UiThreadTask task, void* context) {
+  if (IsUiThread()) {
+    task(context);
+    return;
+  }
+  PendingTask pending{task, context, false};
+  std::unique_lock<std::mutex> lock(mailbox_mutex);
+  mailbox.push_back(&pending);
+  mailbox_done.wait(lock, [&] { return pending.done; });
+}
+
+void RunUiThreadTasks() {
+  if (!IsUiThread()) return;
+  std::unique_lock<std::mutex> lock(mailbox_mutex);
+  while (!mailbox.empty()) {
+    PendingTask* pending = mailbox.front();
+    mailbox.pop_front();
+    lock.unlock();
+    pending->task(pending->context);
+    lock.lock();
+    pending->done = true;
+    mailbox_done.notify_all();
+  }
+}
+
+}  // namespace vx

@@ -1,0 +1,168 @@
+#include "runtime/values.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/heap.h"
+#include "runtime/messages.h"
+#include "runtime/runtime.h"
+
+namespace vx {
+
+const char kEmptyText[] = "";
+const ByteDataBlock kEmptyByteData = {1, 0};
+
+namespace {
+
+std::atomic<bool> allocation_failure_for_testing{false};
+
+[[noreturn]] void ReportAllocationFailure(size_t size) {
+  char message[96];
+  std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<long long>(size));
+  ReportRuntimeError(0, message, 0, 0);
+}
+
+void ConstantArea(const unsigned char** begin, const unsigned char** end) {
+  static const unsigned char* area_begin = nullptr;
+  static const unsigned char* area_end = nullptr;
+  if (!area_begin) PlatformImageBounds(&area_begin, &area_end);
+  *begin = area_begin;
+  *end = area_end;
+}
+
+// Copying out of the constant area may read past the constant into its neighbours, which are
+// mapped; the address sanitizer would take that for an overflow of the one constant.
+#if defined(__GNUC__)
+__attribute__((no_sanitize_address))
+#endif
+void CopyOutOfConstantArea(void* destination, const void* source, size_t count) {
+  auto* to = static_cast<unsigned char*>(destination);
+  auto* from = static_cast<const volatile unsigned char*>(source);
+  for (size_t i = 0; i < count; ++i) to[i] = from[i];
+}
+
+}  // namespace
+
+void SetAllocationFailureForTesting(bool fail) {
+  allocation_failure_for_testing = fail;
+}
+bool AllocationFailureForTesting() {
+  return allocation_failure_for_testing.load();
+}
+
+bool IsInConstantArea(const void* p) {
+  const unsigned char *begin, *end;
+  ConstantArea(&begin, &end);
+  auto* byte = static_cast<const unsigned char*>(p);
+  return byte >= begin && byte < end;
+}
+
+void* AllocateBlock(size_t size) {
+  void* block = PlatformHeapAllocate(size);
+  if (!block) ReportAllocationFailure(size);
+  return block;
+}
+
+void* ReallocateBlock(void* block, size_t size) {
+  if (!block) return AllocateBlock(size);
+  if (IsInConstantArea(block)) {
+    const unsigned char *begin, *end;
+    ConstantArea(&begin, &end);
+    size_t available = static_cast<size_t>(end - static_cast<const unsigned char*>(block));
+    void* fresh = AllocateBlock(size);
+    CopyOutOfConstantArea(fresh, block, size < available ? size : available);
+    return fresh;
+  }
+  void* resized = PlatformHeapReallocate(block, size);
+  if (!resized) ReportAllocationFailure(size);
+  return resized;
+}
+
+void FreeBlock(void* block) {
+  if (block && !IsInConstantArea(block)) PlatformHeapFree(block);
+}
+
+Text CopyText(const char* text) {
+  if (!text || !*text) return nullptr;
+  return CopyTextBytes(text, static_cast<int64_t>(std::strlen(text)));
+}
+
+Text CopyTextBytes(const void* bytes, int64_t count) {
+  if (count < 1) return nullptr;
+  auto* text = static_cast<char*>(AllocateBlock(static_cast<size_t>(count) + 1));
+  std::memcpy(text, bytes, static_cast<size_t>(count));
+  text[count] = '\0';
+  return text;
+}
+
+ByteData MakeByteData(const void* bytes, int64_t count) {
+  if (count <= 0) return nullptr;
+  auto* data = static_cast<ByteData>(AllocateBlock(sizeof(ByteDataBlock) + count));
+  data->marker = 1;
+  data->length = static_cast<int32_t>(count);
+  std::memcpy(ByteDataBytes(data), bytes, static_cast<size_t>(count));
+  return data;
+}
+
+int32_t TextLength(const char* text) {
+  return text ? static_cast<int32_t>(std::strlen(text)) : 0;
+}
+
+int CompareText(const char* a, const char* b) {
+  if (!a) return (!b || !*b) ? 0 : -1;
+  if (!b) return *a ? 1 : 0;
+  int order = std::strcmp(a, b);  // strcmp compares as unsigned char
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+Text ConcatTexts(std::initializer_list<const char*> texts) {
+  size_t total = 0;
+  for (const char* text : texts) total += static_cast<size_t>(TextLength(text));
+  auto* result = static_cast<char*>(AllocateBlock(total + 1));
+  char* cursor = result;
+  for (const char* text : texts) {
+    size_t length = static_cast<size_t>(TextLength(text));
+    if (length) std::memcpy(cursor, text, length);
+    cursor += length;
+  }
+  *cursor = '\0';
+  return result;
+}
+
+int64_t TruncateToInteger(double x) {
+  // The conversion truncates whatever the rounding mode; out of range and NaN give the
+  // x86 "integer indefinite" value, as the processor's own truncation does.
+  if (!(x > -9223372036854775808.0 && x < 9223372036854775808.0)) return INT64_MIN;
+  return static_cast<int64_t>(x);
+}
+
+ValueArray AllocateArray(int32_t count) {
+  size_t size = sizeof(ArrayBlock) + sizeof(void*) * static_cast<size_t>(count);
+  auto* array = static_cast<ValueArray>(AllocateBlock(size));
+  array->dimensions = 1;
+  array->count = count;
+  std::memset(ArrayElements(array), 0, sizeof(void*) * static_cast<size_t>(count));
+  return array;
+}
+
+void FreeArrayOfBlocks(ValueArray array) {
+  if (!array || IsInConstantArea(array)) return;
+  void** elements = ArrayElements(array);
+  for (int32_t i = 0; i < array->count; ++i) FreeBlock(elements[i]);
+  FreeBlock(array);
+}
+
+void* ArrayMember(const ArrayBlock* array, int64_t index, int32_t routine, int32_t position) {
+  if (index < 1) ReportRuntimeError(kErrorIndexBelowOne, kIndexBelowOne, routine, position);
+  if (index > ArrayCount(array)) {
+    ReportRuntimeError(kErrorIndexAboveCount, kIndexAboveCount, routine, position);
+  }
+  return ArrayElements(array)[index - 1];
+}
+
+void* ArrayMember(const ArrayBlock* array, double index, int32_t routine, int32_t position) {
+  return ArrayMember(array, TruncateToInteger(index), routine, position);
+}
+
+}  // namespace vx

@@ -1,0 +1,153 @@
+#include "runtime/values.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "runtime/heap.h"
+#include "runtime/runtime.h"
+#include "tests/test_support.h"
+
+namespace vx {
+namespace {
+
+#ifdef _WIN32
+constexpr int kFatalExitCode = -1;
+#else
+constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
+#endif
+
+// The regular expression that matches the test handler's record of a box with this text.
+std::string BoxWithText(const std::string& text) {
+  return "caption=" + testing::HexOf("\xb4\xed\xce\xf3") + " text=" + testing::HexOf(text);
+}
+
+TEST(CompareText, NullEqualsEmptyAndBytesCompareUnsigned) {
+  EXPECT_EQ(CompareText(nullptr, ""), 0);
+  EXPECT_EQ(CompareText("", nullptr), 0);
+  EXPECT_EQ(CompareText(nullptr, nullptr), 0);
+  EXPECT_EQ(CompareText(nullptr, "a"), -1);
+  EXPECT_EQ(CompareText("a", nullptr), 1);
+  EXPECT_EQ(CompareText("abc", "abc"), 0);
+  EXPECT_EQ(CompareText("ab", "abc"), -1);
+  EXPECT_EQ(CompareText("abd", "abc"), 1);
+  EXPECT_EQ(CompareText("\x80", "z"), 1);
+  EXPECT_EQ(CompareText("~", "\xb9\xa4"), -1);
+}
+
+TEST(TextPrimitives, CopiesAreFreshAndEmptyResultsAreNull) {
+  EXPECT_EQ(CopyText(""), nullptr);
+  EXPECT_EQ(CopyText(nullptr), nullptr);
+  OwnedText copy(CopyText("工作"));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_STREQ(copy.get(), "工作");
+
+  EXPECT_EQ(CopyTextBytes("abc", 0), nullptr);
+  OwnedText cut(CopyTextBytes("abcdef", 3));
+  EXPECT_STREQ(cut.get(), "abc");
+  OwnedText with_zero(CopyTextBytes("a\0bc", 4));  // reads shorter, bytes kept
+  EXPECT_EQ(TextLength(with_zero.get()), 1);
+  EXPECT_EQ(std::memcmp(with_zero.get(), "a\0bc\0", 5), 0);
+
+  EXPECT_EQ(MakeByteData("abc", 0), nullptr);
+  OwnedByteData data(MakeByteData("a\0b", 3));
+  EXPECT_EQ(data->marker, 1);
+  EXPECT_EQ(ByteDataLength(data.get()), 3);
+  EXPECT_EQ(std::memcmp(ByteDataBytes(data.get()), "a\0b", 3), 0);
+  EXPECT_EQ(ByteDataLength(nullptr), 0);
+
+  EXPECT_EQ(TextLength(nullptr), 0);
+  EXPECT_EQ(TextLength("\xd6\xd0"), 2);
+}
+
+TEST(TextPrimitives, ConcatTextsAlwaysAllocates) {
+  OwnedText empty(ConcatTexts({nullptr, ""}));
+  ASSERT_NE(empty, nullptr);
+  EXPECT_STREQ(empty.get(), "");
+  EXPECT_FALSE(IsInConstantArea(empty.get()));
+  OwnedText joined(ConcatTexts({"Vextorin     ", nullptr, "成功导入：", "12", "条"}));
+  EXPECT_STREQ(joined.get(), "Vextorin     成功导入：12条");
+}
+
+TEST(TextPrimitives, TruncateToIntegerGoesTowardZero) {
+  EXPECT_EQ(TruncateToInteger(2.7), 2);
+  EXPECT_EQ(TruncateToInteger(-2.7), -2);
+  EXPECT_EQ(TruncateToInteger(-0.5), 0);
+  EXPECT_EQ(TruncateToInteger(4294967296.9), 4294967296LL);
+}
+
+TEST(ConstantArea, FreeBlockIgnoresConstantsAndReallocateCopiesOut) {
+  for (int i = 0; i < 3; ++i) {
+    FreeBlock(const_cast<char*>(kEmptyText));
+    FreeBlock(const_cast<ByteDataBlock*>(&kEmptyByteData));
+    FreeBlock(const_cast<char*>("停止"));
+  }
+  EXPECT_EQ(kEmptyByteData.marker, 1);
+  EXPECT_EQ(kEmptyByteData.length, 0);
+
+  const char* constant = "工作";
+  ASSERT_TRUE(IsInConstantArea(constant));
+  auto* grown = static_cast<char*>(ReallocateBlock(const_cast<char*>(constant), 16));
+  EXPECT_FALSE(IsInConstantArea(grown));
+  EXPECT_STREQ(grown, "工作");
+  FreeBlock(grown);
+
+  void* heap_block = AllocateBlock(8);
+  EXPECT_FALSE(IsInConstantArea(heap_block));
+  std::memcpy(heap_block, "1234567", 8);
+  heap_block = ReallocateBlock(heap_block, 4096);
+  EXPECT_STREQ(static_cast<char*>(heap_block), "1234567");
+  FreeBlock(heap_block);
+  FreeBlock(nullptr);
+}
+
+TEST(Arrays, MembersAreCheckedFromOne) {
+  OwnedArray array(AllocateArray(2));
+  ArrayElements(array.get())[0] = CopyText("a");
+  EXPECT_EQ(ArrayCount(array.get()), 2);
+  EXPECT_EQ(array->dimensions, 1);
+  EXPECT_STREQ(static_cast<char*>(ArrayMember(array.get(), int64_t{1}, 0, 0)), "a");
+  EXPECT_EQ(ArrayMember(array.get(), 2.9, 0, 0), nullptr);  // truncated to member 2
+  EXPECT_EQ(ArrayCount(nullptr), 0);
+}
+
+using ArraysDeathTest = ::testing::Test;
+
+TEST(ArraysDeathTest, MemberZeroIsRuntimeErrorFour) {
+  OwnedArray array(AllocateArray(3));
+  std::string expected =
+      "运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n"
+      "\r\n17, 3\r\n";
+  EXPECT_EXIT(ArrayMember(array.get(), int64_t{0}, 17, 3),
+              ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
+}
+
+TEST(ArraysDeathTest, MemberAboveCountIsRuntimeErrorOne) {
+  OwnedArray array(AllocateArray(3));
+  std::string expected =
+      "运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n"
+      "\r\n-5, 9\r\n";
+  EXPECT_EXIT(ArrayMember(array.get(), int64_t{4}, -5, 9),
+              ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
+}
+
+using AllocationDeathTest = ::testing::Test;
+
+TEST(AllocationDeathTest, FailedAllocationReportsTheSizeAndEndsWithMinusOne) {
+  // The heading and message pinned as GBK bytes.
+  std::string expected =
+      "\xd4\xcb\xd0\xd0\xca\xb1\xb3\xf6\xb4\xed!\r\n"
+      "\r\n错误信息："
+      "\xb7\xd6\xc5\xe4 100 \xd7\xd6\xbd\xda\xc4\xda\xb4\xe6\xca\xa7\xb0\xdc!\r\n"
+      "\r\n0, 0\r\n";
+  EXPECT_EXIT(
+      {
+        SetAllocationFailureForTesting(true);
+        AllocateBlock(100);
+      },
+      ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
+}
+
+}  // namespace
+}  // namespace vx
