@@ -1,0 +1,32 @@
+// The list control 超级列表框1: rows of four cell texts (GBK bytes, any length) and the stored
+// items image, kept apart. Writing the items property (ui/units.h) keeps a copy of the image and
+// rebuilds every row from it; the cell operations below change the rows, never the image.
+//
+// The rows live in a portable row store that every thread may use at once, without a round
+// trip to the window; the window (Win32 list view in owner-data mode, or the headless twin)
+// only shows them and repaints the rows the store reports as changed.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/values.h"
+#include "ui/units.h"
+
+namespace vx {
+
+// A fresh text with the cell's content; null when the cell is empty or does not exist.
+Text GetCellText(UnitRef list, int32_t row, int32_t column = 0);
+// False, changing nothing, when the row or the column (0 to 3) does not exist.
+bool SetCellText(UnitRef list, int32_t row, int32_t column = 0, const char* text = "");
+int32_t GetRowCount(UnitRef list);
+// Empties the rows; the stored image stays as it was.
+void DeleteAllRows(UnitRef list);
+// Scrolls until the whole row is in view; does nothing for a row that does not exist.
+void EnsureRowVisible(UnitRef list, int32_t row);
+
+// The info tip of `row`: the second text of row entry number `row` of the stored image, cut to
+// `size` - 1 bytes and terminated. False, leaving `tip` as it was, when the image has no such
+// row entry.
+bool CopyRowInfoTip(UnitRef list, int32_t row, char* tip, int32_t size);
+
+}  // namespace vx

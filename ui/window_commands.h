@@ -1,0 +1,47 @@
+// The runtime commands that need the window: message boxes, pending events, redraw, the popup
+// menu and the file dialogs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "ui/units.h"
+
+namespace vx {
+
+// Buttons as ShowMessageBox returns them.
+enum : int32_t {
+  kButtonOk = 0,
+  kButtonCancel = 1,
+  kButtonAbort = 2,
+  kButtonRetry = 3,
+  kButtonIgnore = 4,
+  kButtonYes = 5,
+  kButtonNo = 6,
+};
+
+// Shows `message` with `flags` (MB_TASKMODAL added unless MB_SYSTEMMODAL is set) and the caption
+// (omitted: "信息："); with an owner that is loaded, the box is owned by its window. Blocks until
+// the box is closed and returns the button that closed it.
+int32_t ShowMessageBox(const char* message, int32_t flags,
+                       std::optional<const char*> caption = std::nullopt,
+                       std::optional<UnitRef> owner = std::nullopt);
+
+// Handles the calling thread's pending window messages and returns as soon as none is left.
+void ProcessPendingEvents();
+
+// Stops and resumes repainting of a unit's window (one window in the whole system at a time).
+void ForbidRedraw(UnitRef unit);
+void AllowRedraw(UnitRef unit);
+
+// Shows the visible entries of `menu` as a popup menu at the mouse cursor moved 3 pixels right
+// and down (a given x or y, in screen coordinates, replaces the coordinate). Returns when the
+// menu closes; a chosen entry's event is raised afterwards, from the message queue.
+void PopupMenu(UnitRef window, UnitRef menu, std::optional<int32_t> x = std::nullopt,
+               std::optional<int32_t> y = std::nullopt);
+
+// Shows a dialog unit's open or save dialog. 1 when the user confirmed a file (the unit's file
+// name now holds its full path), 0 when the dialog was cancelled or failed (file name unchanged).
+int32_t ShowFileDialog(UnitRef dialog);
+
+}  // namespace vx
