@@ -22,101 +22,120 @@ inline uint32_t RotateLeft(uint32_t x, int s) {
   return (x << s) | (x >> (32 - s));
 }
 
-// The four auxiliary functions, in forms that need one operation fewer than the RFC's.
+// The auxiliary functions in forms with short dependency chains: each step waits for the
+// previous step's b, so everything that does not need b is added first. G(b, c, d) is
+// (b & d) | (c & ~d), and the two halves never overlap, so it is their sum, and the half
+// without b joins the early additions.
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, word, constant, shift)        \
-  a += f(b, c, d) + (word) + static_cast<uint32_t>(constant); \
+#define MD5_STEP(f, a, b, c, d, word, constant, shift) \
+  a += (word) + static_cast<uint32_t>(constant);       \
+  a += f(b, c, d);                                     \
+  a = RotateLeft(a, shift) + (b)
+#define MD5_STEP_G(a, b, c, d, word, constant, shift)           \
+  a += (word) + static_cast<uint32_t>(constant) + ((c) & ~(d)); \
+  a += (b) & (d);                                               \
   a = RotateLeft(a, shift) + (b)
 
 void Transform(Md5Context* context, const unsigned char* block) {
-  uint32_t x[16];
-  for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian(block + 4 * i);
+  // Words are loaded where they are used: copying the block into a local array first lets the
+  // compiler vectorise the copy, and the narrow reloads of wide stores then stall.
+#define MD5_WORD(i) LoadLittleEndian(block + 4 * (i))
   uint32_t a = context->a, b = context->b, c = context->c, d = context->d;
 
-  MD5_STEP(MD5_F, a, b, c, d, x[0], 0xd76aa478, 7);
-  MD5_STEP(MD5_F, d, a, b, c, x[1], 0xe8c7b756, 12);
-  MD5_STEP(MD5_F, c, d, a, b, x[2], 0x242070db, 17);
-  MD5_STEP(MD5_F, b, c, d, a, x[3], 0xc1bdceee, 22);
-  MD5_STEP(MD5_F, a, b, c, d, x[4], 0xf57c0faf, 7);
-  MD5_STEP(MD5_F, d, a, b, c, x[5], 0x4787c62a, 12);
-  MD5_STEP(MD5_F, c, d, a, b, x[6], 0xa8304613, 17);
-  MD5_STEP(MD5_F, b, c, d, a, x[7], 0xfd469501, 22);
-  MD5_STEP(MD5_F, a, b, c, d, x[8], 0x698098d8, 7);
-  MD5_STEP(MD5_F, d, a, b, c, x[9], 0x8b44f7af, 12);
-  MD5_STEP(MD5_F, c, d, a, b, x[10], 0xffff5bb1, 17);
-  MD5_STEP(MD5_F, b, c, d, a, x[11], 0x895cd7be, 22);
-  MD5_STEP(MD5_F, a, b, c, d, x[12], 0x6b901122, 7);
-  MD5_STEP(MD5_F, d, a, b, c, x[13], 0xfd987193, 12);
-  MD5_STEP(MD5_F, c, d, a, b, x[14], 0xa679438e, 17);
-  MD5_STEP(MD5_F, b, c, d, a, x[15], 0x49b40821, 22);
+  MD5_STEP(MD5_F, a, b, c, d, MD5_WORD(0), 0xd76aa478, 7);
+  MD5_STEP(MD5_F, d, a, b, c, MD5_WORD(1), 0xe8c7b756, 12);
+  MD5_STEP(MD5_F, c, d, a, b, MD5_WORD(2), 0x242070db, 17);
+  MD5_STEP(MD5_F, b, c, d, a, MD5_WORD(3), 0xc1bdceee, 22);
+  MD5_STEP(MD5_F, a, b, c, d, MD5_WORD(4), 0xf57c0faf, 7);
+  MD5_STEP(MD5_F, d, a, b, c, MD5_WORD(5), 0x4787c62a, 12);
+  MD5_STEP(MD5_F, c, d, a, b, MD5_WORD(6), 0xa8304613, 17);
+  MD5_STEP(MD5_F, b, c, d, a, MD5_WORD(7), 0xfd469501, 22);
+  MD5_STEP(MD5_F, a, b, c, d, MD5_WORD(8), 0x698098d8, 7);
+  MD5_STEP(MD5_F, d, a, b, c, MD5_WORD(9), 0x8b44f7af, 12);
+  MD5_STEP(MD5_F, c, d, a, b, MD5_WORD(10), 0xffff5bb1, 17);
+  MD5_STEP(MD5_F, b, c, d, a, MD5_WORD(11), 0x895cd7be, 22);
+  MD5_STEP(MD5_F, a, b, c, d, MD5_WORD(12), 0x6b901122, 7);
+  MD5_STEP(MD5_F, d, a, b, c, MD5_WORD(13), 0xfd987193, 12);
+  MD5_STEP(MD5_F, c, d, a, b, MD5_WORD(14), 0xa679438e, 17);
+  MD5_STEP(MD5_F, b, c, d, a, MD5_WORD(15), 0x49b40821, 22);
 
-  MD5_STEP(MD5_G, a, b, c, d, x[1], 0xf61e2562, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[6], 0xc040b340, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[11], 0x265e5a51, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[0], 0xe9b6c7aa, 20);
-  MD5_STEP(MD5_G, a, b, c, d, x[5], 0xd62f105d, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[10], 0x02441453, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[15], 0xd8a1e681, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[4], 0xe7d3fbc8, 20);
-  MD5_STEP(MD5_G, a, b, c, d, x[9], 0x21e1cde6, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[14], 0xc33707d6, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[3], 0xf4d50d87, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[8], 0x455a14ed, 20);
-  MD5_STEP(MD5_G, a, b, c, d, x[13], 0xa9e3e905, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[2], 0xfcefa3f8, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[7], 0x676f02d9, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[12], 0x8d2a4c8a, 20);
+  MD5_STEP_G(a, b, c, d, MD5_WORD(1), 0xf61e2562, 5);
+  MD5_STEP_G(d, a, b, c, MD5_WORD(6), 0xc040b340, 9);
+  MD5_STEP_G(c, d, a, b, MD5_WORD(11), 0x265e5a51, 14);
+  MD5_STEP_G(b, c, d, a, MD5_WORD(0), 0xe9b6c7aa, 20);
+  MD5_STEP_G(a, b, c, d, MD5_WORD(5), 0xd62f105d, 5);
+  MD5_STEP_G(d, a, b, c, MD5_WORD(10), 0x02441453, 9);
+  MD5_STEP_G(c, d, a, b, MD5_WORD(15), 0xd8a1e681, 14);
+  MD5_STEP_G(b, c, d, a, MD5_WORD(4), 0xe7d3fbc8, 20);
+  MD5_STEP_G(a, b, c, d, MD5_WORD(9), 0x21e1cde6, 5);
+  MD5_STEP_G(d, a, b, c, MD5_WORD(14), 0xc33707d6, 9);
+  MD5_STEP_G(c, d, a, b, MD5_WORD(3), 0xf4d50d87, 14);
+  MD5_STEP_G(b, c, d, a, MD5_WORD(8), 0x455a14ed, 20);
+  MD5_STEP_G(a, b, c, d, MD5_WORD(13), 0xa9e3e905, 5);
+  MD5_STEP_G(d, a, b, c, MD5_WORD(2), 0xfcefa3f8, 9);
+  MD5_STEP_G(c, d, a, b, MD5_WORD(7), 0x676f02d9, 14);
+  MD5_STEP_G(b, c, d, a, MD5_WORD(12), 0x8d2a4c8a, 20);
 
-  MD5_STEP(MD5_H, a, b, c, d, x[5], 0xfffa3942, 4);
-  MD5_STEP(MD5_H, d, a, b, c, x[8], 0x8771f681, 11);
-  MD5_STEP(MD5_H, c, d, a, b, x[11], 0x6d9d6122, 16);
-  MD5_STEP(MD5_H, b, c, d, a, x[14], 0xfde5380c, 23);
-  MD5_STEP(MD5_H, a, b, c, d, x[1], 0xa4beea44, 4);
-  MD5_STEP(MD5_H, d, a, b, c, x[4], 0x4bdecfa9, 11);
-  MD5_STEP(MD5_H, c, d, a, b, x[7], 0xf6bb4b60, 16);
-  MD5_STEP(MD5_H, b, c, d, a, x[10], 0xbebfbc70, 23);
-  MD5_STEP(MD5_H, a, b, c, d, x[13], 0x289b7ec6, 4);
-  MD5_STEP(MD5_H, d, a, b, c, x[0], 0xeaa127fa, 11);
-  MD5_STEP(MD5_H, c, d, a, b, x[3], 0xd4ef3085, 16);
-  MD5_STEP(MD5_H, b, c, d, a, x[6], 0x04881d05, 23);
-  MD5_STEP(MD5_H, a, b, c, d, x[9], 0xd9d4d039, 4);
-  MD5_STEP(MD5_H, d, a, b, c, x[12], 0xe6db99e5, 11);
-  MD5_STEP(MD5_H, c, d, a, b, x[15], 0x1fa27cf8, 16);
-  MD5_STEP(MD5_H, b, c, d, a, x[2], 0xc4ac5665, 23);
+  MD5_STEP(MD5_H, a, b, c, d, MD5_WORD(5), 0xfffa3942, 4);
+  MD5_STEP(MD5_H, d, a, b, c, MD5_WORD(8), 0x8771f681, 11);
+  MD5_STEP(MD5_H, c, d, a, b, MD5_WORD(11), 0x6d9d6122, 16);
+  MD5_STEP(MD5_H, b, c, d, a, MD5_WORD(14), 0xfde5380c, 23);
+  MD5_STEP(MD5_H, a, b, c, d, MD5_WORD(1), 0xa4beea44, 4);
+  MD5_STEP(MD5_H, d, a, b, c, MD5_WORD(4), 0x4bdecfa9, 11);
+  MD5_STEP(MD5_H, c, d, a, b, MD5_WORD(7), 0xf6bb4b60, 16);
+  MD5_STEP(MD5_H, b, c, d, a, MD5_WORD(10), 0xbebfbc70, 23);
+  MD5_STEP(MD5_H, a, b, c, d, MD5_WORD(13), 0x289b7ec6, 4);
+  MD5_STEP(MD5_H, d, a, b, c, MD5_WORD(0), 0xeaa127fa, 11);
+  MD5_STEP(MD5_H, c, d, a, b, MD5_WORD(3), 0xd4ef3085, 16);
+  MD5_STEP(MD5_H, b, c, d, a, MD5_WORD(6), 0x04881d05, 23);
+  MD5_STEP(MD5_H, a, b, c, d, MD5_WORD(9), 0xd9d4d039, 4);
+  MD5_STEP(MD5_H, d, a, b, c, MD5_WORD(12), 0xe6db99e5, 11);
+  MD5_STEP(MD5_H, c, d, a, b, MD5_WORD(15), 0x1fa27cf8, 16);
+  MD5_STEP(MD5_H, b, c, d, a, MD5_WORD(2), 0xc4ac5665, 23);
 
-  MD5_STEP(MD5_I, a, b, c, d, x[0], 0xf4292244, 6);
-  MD5_STEP(MD5_I, d, a, b, c, x[7], 0x432aff97, 10);
-  MD5_STEP(MD5_I, c, d, a, b, x[14], 0xab9423a7, 15);
-  MD5_STEP(MD5_I, b, c, d, a, x[5], 0xfc93a039, 21);
-  MD5_STEP(MD5_I, a, b, c, d, x[12], 0x655b59c3, 6);
-  MD5_STEP(MD5_I, d, a, b, c, x[3], 0x8f0ccc92, 10);
-  MD5_STEP(MD5_I, c, d, a, b, x[10], 0xffeff47d, 15);
-  MD5_STEP(MD5_I, b, c, d, a, x[1], 0x85845dd1, 21);
-  MD5_STEP(MD5_I, a, b, c, d, x[8], 0x6fa87e4f, 6);
-  MD5_STEP(MD5_I, d, a, b, c, x[15], 0xfe2ce6e0, 10);
-  MD5_STEP(MD5_I, c, d, a, b, x[6], 0xa3014314, 15);
-  MD5_STEP(MD5_I, b, c, d, a, x[13], 0x4e0811a1, 21);
-  MD5_STEP(MD5_I, a, b, c, d, x[4], 0xf7537e82, 6);
-  MD5_STEP(MD5_I, d, a, b, c, x[11], 0xbd3af235, 10);
-  MD5_STEP(MD5_I, c, d, a, b, x[2], 0x2ad7d2bb, 15);
-  MD5_STEP(MD5_I, b, c, d, a, x[9], 0xeb86d391, 21);
+  MD5_STEP(MD5_I, a, b, c, d, MD5_WORD(0), 0xf4292244, 6);
+  MD5_STEP(MD5_I, d, a, b, c, MD5_WORD(7), 0x432aff97, 10);
+  MD5_STEP(MD5_I, c, d, a, b, MD5_WORD(14), 0xab9423a7, 15);
+  MD5_STEP(MD5_I, b, c, d, a, MD5_WORD(5), 0xfc93a039, 21);
+  MD5_STEP(MD5_I, a, b, c, d, MD5_WORD(12), 0x655b59c3, 6);
+  MD5_STEP(MD5_I, d, a, b, c, MD5_WORD(3), 0x8f0ccc92, 10);
+  MD5_STEP(MD5_I, c, d, a, b, MD5_WORD(10), 0xffeff47d, 15);
+  MD5_STEP(MD5_I, b, c, d, a, MD5_WORD(1), 0x85845dd1, 21);
+  MD5_STEP(MD5_I, a, b, c, d, MD5_WORD(8), 0x6fa87e4f, 6);
+  MD5_STEP(MD5_I, d, a, b, c, MD5_WORD(15), 0xfe2ce6e0, 10);
+  MD5_STEP(MD5_I, c, d, a, b, MD5_WORD(6), 0xa3014314, 15);
+  MD5_STEP(MD5_I, b, c, d, a, MD5_WORD(13), 0x4e0811a1, 21);
+  MD5_STEP(MD5_I, a, b, c, d, MD5_WORD(4), 0xf7537e82, 6);
+  MD5_STEP(MD5_I, d, a, b, c, MD5_WORD(11), 0xbd3af235, 10);
+  MD5_STEP(MD5_I, c, d, a, b, MD5_WORD(2), 0x2ad7d2bb, 15);
+  MD5_STEP(MD5_I, b, c, d, a, MD5_WORD(9), 0xeb86d391, 21);
 
+#undef MD5_WORD
   context->a += a;
   context->b += b;
   context->c += c;
   context->d += d;
 }
 
+#undef MD5_STEP_G
 #undef MD5_STEP
 #undef MD5_I
 #undef MD5_H
-#undef MD5_G
 #undef MD5_F
 
-constexpr char kHexDigits[] = "0123456789abcdef";
+// "000102...ff": the two lowercase digits of every byte value.
+constexpr struct HexPairs {
+  char digits[512];
+  constexpr HexPairs() : digits() {
+    for (int i = 0; i < 256; ++i) {
+      digits[2 * i] = "0123456789abcdef"[i >> 4];
+      digits[2 * i + 1] = "0123456789abcdef"[i & 15];
+    }
+  }
+} kHexTable;
+constexpr const char* kHexPairs = kHexTable.digits;
 
 }  // namespace
 
@@ -151,13 +170,19 @@ void Md5Update(Md5Context* context, const void* bytes, size_t length) {
 }
 
 void Md5Finish(Md5Context* context, unsigned char digest[16]) {
-  static const unsigned char padding[64] = {0x80};
-  unsigned char length_bytes[8];
-  StoreLittleEndian(length_bytes, context->bit_count[0]);
-  StoreLittleEndian(length_bytes + 4, context->bit_count[1]);
+  // The padding (0x80, then zeros up to 56 bytes into a block) and the 64-bit bit count are
+  // written straight into the block buffer rather than fed through Md5Update.
   size_t buffered = (context->bit_count[0] >> 3) & 63;
-  Md5Update(context, padding, buffered < 56 ? 56 - buffered : 120 - buffered);
-  Md5Update(context, length_bytes, 8);
+  context->buffer[buffered++] = 0x80;
+  if (buffered > 56) {
+    std::memset(context->buffer + buffered, 0, 64 - buffered);
+    Transform(context, context->buffer);
+    buffered = 0;
+  }
+  std::memset(context->buffer + buffered, 0, 56 - buffered);
+  StoreLittleEndian(context->buffer + 56, context->bit_count[0]);
+  StoreLittleEndian(context->buffer + 60, context->bit_count[1]);
+  Transform(context, context->buffer);
   StoreLittleEndian(digest, context->a);
   StoreLittleEndian(digest + 4, context->b);
   StoreLittleEndian(digest + 8, context->c);
@@ -170,10 +195,7 @@ void Md5Hex(const void* bytes, size_t length, char hex[32]) {
   Md5Update(&context, bytes, length);
   unsigned char digest[16];
   Md5Finish(&context, digest);
-  for (int i = 0; i < 16; ++i) {
-    hex[2 * i] = kHexDigits[digest[i] >> 4];
-    hex[2 * i + 1] = kHexDigits[digest[i] & 15];
-  }
+  for (int i = 0; i < 16; ++i) std::memcpy(hex + 2 * i, kHexPairs + 2 * digest[i], 2);
 }
 
 Text GetDataDigest(const ByteDataBlock* data) {
