@@ -1,0 +1,54 @@
+# End-to-end tests of the Windows program: vx_e2e starts a program under Wine and acts on it as
+# a user would, printing PASS or FAIL per step. They need a display: run the Windows suite under
+# scripts/with-xvfb. Screenshots land in ${CMAKE_BINARY_DIR}/e2e.
+
+set(VX_E2E_FLAGS ${VX_WARNINGS} ${VX_CHARSET})
+set(VX_E2E_LINK -static -static-libgcc -static-libstdc++)
+
+# Loaded into the program under test; no C++ runtime DLLs, since the target cannot find them.
+add_library(vx_e2e_probe SHARED tests/e2e/target_probe_dll.cpp)
+set_target_properties(vx_e2e_probe PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
+                      ${CMAKE_BINARY_DIR}/e2e-bin)
+target_include_directories(vx_e2e_probe PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(vx_e2e_probe PRIVATE ${VX_E2E_FLAGS})
+target_link_options(vx_e2e_probe PRIVATE ${VX_E2E_LINK})
+
+add_executable(vx_e2e_stand_in WIN32 tests/e2e/stand_in_target_win32.cpp)
+target_compile_options(vx_e2e_stand_in PRIVATE ${VX_E2E_FLAGS})
+target_link_libraries(vx_e2e_stand_in PRIVATE comctl32 comdlg32)
+set_target_properties(vx_e2e_stand_in PROPERTIES RUNTIME_OUTPUT_DIRECTORY
+                      ${CMAKE_BINARY_DIR}/e2e-bin)
+
+add_executable(vx_e2e
+  tests/e2e/e2e_main.cpp
+  tests/e2e/report.cpp
+  tests/e2e/target_process.cpp
+  tests/e2e/window_lookup.cpp
+  tests/e2e/input_actions.cpp
+  tests/e2e/menu_actions.cpp
+  tests/e2e/dialog_actions.cpp
+  tests/e2e/list_actions.cpp
+  tests/e2e/probe_actions.cpp
+  tests/e2e/screenshot.cpp
+  tests/e2e/main_window_scenario.cpp
+  tests/e2e/stand_in_scenario.cpp)
+target_include_directories(vx_e2e PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(vx_e2e PRIVATE ${VX_E2E_FLAGS})
+target_link_libraries(vx_e2e PRIVATE version)
+set_target_properties(vx_e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e-bin)
+add_dependencies(vx_e2e vx_e2e_probe vx_e2e_stand_in Vextorin)
+
+# ImageMagick's screenshot tool; without it the screenshot steps fail and say so.
+find_program(VX_IMPORT_TOOL import)
+
+# One CTest test per scenario. They share the display and the pointer, so they never overlap.
+function(vx_e2e_test name scenario program)
+  add_test(NAME e2e.${name}
+    COMMAND vx_e2e ${scenario} --program ${program} --probe $<TARGET_FILE:vx_e2e_probe>
+            --out ${CMAKE_BINARY_DIR}/e2e --import ${VX_IMPORT_TOOL})
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 120 RESOURCE_LOCK display
+                       FAIL_REGULAR_EXPRESSION "(^|\n)FAIL ")
+endfunction()
+
+vx_e2e_test(stand_in stand-in $<TARGET_FILE:vx_e2e_stand_in>)
+vx_e2e_test(main_window main-window $<TARGET_FILE:Vextorin>)

@@ -1,0 +1,117 @@
+// What the driver does to the program under test, as a user would, and what it reads back.
+// Scenarios are written as short lists of these actions, each checked with Step().
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/target_process.h"
+#include "tests/e2e/window_lookup.h"
+
+namespace vx::e2e {
+
+// --- Keyboard and mouse ---------------------------------------------------------------------
+
+// Posts Esc (key down and up) to the window that has the focus in `window`'s thread, or to
+// `window` itself when no window has it. Goes through the target's own message loop.
+void PressEscape(HWND window);
+
+// Presses Esc through the system's input queue (SendInput), as a keyboard would.
+void TypeEscape();
+
+// Posts a right click at `client` (client coordinates of `window`). Posted, not sent: a list
+// view runs its drag-detect and the menu's modal loop inside the button-down message.
+void PostRightClick(HWND window, POINT client);
+
+// Drags with the left button through the system's input queue, from `from` by (`dx`, `dy`),
+// screen coordinates, in small moves.
+void DragWithMouse(POINT from, int dx, int dy);
+
+// --- Popup menus ----------------------------------------------------------------------------
+
+struct MenuEntry {
+  unsigned id;
+  std::string caption;  // ANSI code page bytes; empty for a separator
+  bool separator;
+  bool greyed;
+  bool checked;
+  RECT rect;  // screen coordinates
+};
+
+// The visible popup menu (`#32768`) of the target, or null after `timeout_ms`.
+HWND WaitForPopupMenu(const TargetProcess& target, DWORD timeout_ms = 5000);
+
+// Reads the entries of an open popup menu from inside the target through the probe DLL.
+// Returns false when the probe cannot run or the window holds no menu.
+bool ReadPopupMenu(TargetProcess& target, const std::string& probe_dll, HWND menu_window,
+                   std::vector<MenuEntry>* entries);
+
+// Chooses `entries[index]` with the arrow keys and Enter, which skip separators and stop on
+// greyed entries as on Windows; returns true when the menu closed. Enter on a greyed entry
+// runs nothing: Wine closes the menu, Windows leaves it open (close it with DismissPopupMenu).
+bool ChoosePopupMenuEntry(HWND menu_window, const std::vector<MenuEntry>& entries, int index);
+
+// Closes an open popup menu with Esc; returns true when it is gone.
+bool DismissPopupMenu(HWND menu_window);
+
+// --- Message boxes and file dialogs ---------------------------------------------------------
+
+struct MessageBoxContent {
+  std::string caption;
+  std::string text;  // the static control 0xFFFF, read with WM_GETTEXT
+  bool has_question_icon;
+};
+
+// The visible message box of the target owned by `owner` (null: no owner) that has all of
+// `buttons` (IDOK, IDYES, ...), or null after `timeout_ms`.
+HWND WaitForMessageBox(const TargetProcess& target, HWND owner, std::vector<int> buttons,
+                       DWORD timeout_ms = 5000);
+MessageBoxContent ReadMessageBox(HWND box);
+
+// Clicks the button `button_id` (BM_CLICK, posted) and waits until the box is gone.
+bool AnswerMessageBox(HWND box, int button_id);
+
+// The visible open or save dialog of the target owned by `owner`, or null after `timeout_ms`.
+HWND WaitForFileDialog(const TargetProcess& target, HWND owner, DWORD timeout_ms = 5000);
+
+// Types `path` (a full Windows path) as the file name, checks it by reading it back, clicks
+// OK and waits until the dialog is gone. Returns false when any of that fails.
+bool FillFileDialog(HWND dialog, const std::string& path);
+
+// --- List views -----------------------------------------------------------------------------
+
+// The number of rows of a list view, or -1 when it does not answer.
+int ListRowCount(HWND list);
+
+// The text of one cell, read through a buffer in the target (LVM_GETITEMTEXTA); works with
+// owner-data lists. Returns false when the target does not answer.
+bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text);
+
+// --- Window details that only the target can tell -------------------------------------------
+
+struct WindowDetails {
+  unsigned class_style;
+  bool has_class_brush;
+  bool arrow_cursor;
+  bool default_gui_font;
+  int big_icon_size;
+  int small_icon_size;
+};
+
+bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND window,
+                       WindowDetails* details);
+
+// --- Screenshots ----------------------------------------------------------------------------
+
+// Saves the whole screen to `png_path` (Windows path) with the Unix `import` tool at
+// `import_tool`, which Wine starts like a Windows program; waits until the PNG is complete.
+// Returns false with `error` set when that fails or the driver does not run under Wine.
+bool TakeScreenshot(const std::string& import_tool, const std::string& png_path,
+                    std::string* error);
+
+// `path` as a Windows path: a Unix path (starting with '/') is mapped through Wine.
+std::string WindowsPath(const std::string& path);
+
+}  // namespace vx::e2e

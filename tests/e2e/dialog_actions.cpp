@@ -1,0 +1,72 @@
+// Message boxes and the open and save dialogs.
+#include "tests/e2e/actions.h"
+
+namespace vx::e2e {
+
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kMessageBoxIconId = 0x440;
+// Wine's explorer-style dialog nests ComboBoxEx32, ComboBox and Edit, all with this id.
+constexpr int kFileNameId = 0x47C;
+
+}  // namespace
+
+HWND WaitForMessageBox(const TargetProcess& target, HWND owner, std::vector<int> buttons,
+                       DWORD timeout_ms) {
+  WindowQuery query;
+  query.pid = target.pid();
+  query.class_name = "#32770";
+  query.match_owner = true;
+  query.owner = owner;
+  query.child_ids = std::move(buttons);
+  query.child_ids.push_back(kMessageBoxTextId);
+  return WaitForWindow(query, timeout_ms);
+}
+
+MessageBoxContent ReadMessageBox(HWND box) {
+  MessageBoxContent content;
+  content.caption = WindowText(box);
+  HWND text = GetDlgItem(box, kMessageBoxTextId);
+  if (text) content.text = WindowText(text);
+  content.has_question_icon = GetDlgItem(box, kMessageBoxIconId) != nullptr;
+  return content;
+}
+
+bool AnswerMessageBox(HWND box, int button_id) {
+  HWND button = GetDlgItem(box, button_id);
+  if (!button) return false;
+  // Posted: the click may open another modal box, and a sent message would wait for it.
+  PostMessageA(button, BM_CLICK, 0, 0);
+  return WaitUntilHidden(box);
+}
+
+HWND WaitForFileDialog(const TargetProcess& target, HWND owner, DWORD timeout_ms) {
+  WindowQuery query;
+  query.pid = target.pid();
+  query.class_name = "#32770";
+  query.match_owner = true;
+  query.owner = owner;
+  query.child_ids = {kFileNameId};
+  return WaitForWindow(query, timeout_ms);
+}
+
+bool FillFileDialog(HWND dialog, const std::string& path) {
+  // Right after it shows, the dialog may still be filling its controls: retry until the
+  // name reads back.
+  bool typed = WaitUntil([&] {
+    HWND edit = FindDescendant(dialog, kFileNameId, "Edit");
+    if (!edit) return false;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_ABORTIFHUNG, 1000, &ignored);
+    return WindowText(edit) == path;
+  });
+  // The toolbar has id 1 as well; OK is the button.
+  HWND ok = FindDescendant(dialog, IDOK, "Button");
+  if (!typed || !ok) return false;
+  PostMessageA(ok, BM_CLICK, 0, 0);
+  return WaitUntilHidden(dialog);
+}
+
+}  // namespace vx::e2e

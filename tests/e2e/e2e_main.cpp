@@ -1,0 +1,68 @@
+// vx_e2e: drives a Windows program as a user would and prints PASS or FAIL for each step.
+//   vx_e2e SCENARIO --program EXE --probe DLL --out DIR [--import PATH]
+// Unix paths are mapped through Wine. Exits with 0 when every step passed.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "tests/e2e/actions.h"
+#include "tests/e2e/report.h"
+#include "tests/e2e/scenarios.h"
+
+namespace {
+
+struct NamedScenario {
+  const char* name;
+  void (*run)(const vx::e2e::RunSettings&);
+};
+
+constexpr NamedScenario kScenarios[] = {
+    {"main-window", vx::e2e::MainWindowScenario},
+    {"stand-in", vx::e2e::StandInScenario},
+};
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: vx_e2e SCENARIO --program EXE --probe DLL --out DIR"
+               " [--import PATH]\nscenarios:");
+  for (const auto& scenario : kScenarios) std::fprintf(stderr, " %s", scenario.name);
+  std::fprintf(stderr, "\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Plain \n on the pipe, so that the output greps the same on Linux.
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc < 2) return Usage();
+  vx::e2e::RunSettings settings;
+  settings.import_tool = "/usr/bin/import";
+  for (int i = 2; i + 1 < argc; i += 2) {
+    std::string value = argv[i + 1];
+    if (std::strcmp(argv[i], "--program") == 0) {
+      settings.program = vx::e2e::WindowsPath(value);
+    } else if (std::strcmp(argv[i], "--probe") == 0) {
+      settings.probe_dll = vx::e2e::WindowsPath(value);
+    } else if (std::strcmp(argv[i], "--out") == 0) {
+      settings.output_dir = vx::e2e::WindowsPath(value);
+    } else if (std::strcmp(argv[i], "--import") == 0) {
+      settings.import_tool = value;
+    } else {
+      return Usage();
+    }
+  }
+  if (settings.program.empty() || settings.probe_dll.empty() || settings.output_dir.empty()) {
+    return Usage();
+  }
+  CreateDirectoryA(settings.output_dir.c_str(), nullptr);
+  for (const auto& scenario : kScenarios) {
+    if (std::strcmp(argv[1], scenario.name) == 0) {
+      scenario.run(settings);
+      return vx::e2e::FinishReport();
+    }
+  }
+  return Usage();
+}

@@ -1,0 +1,54 @@
+// Keyboard and mouse actions.
+#include "tests/e2e/actions.h"
+
+namespace vx::e2e {
+
+namespace {
+
+void SendMouse(DWORD flags, POINT screen) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  // Absolute coordinates are 0..65535 across the primary screen.
+  input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof input);
+  Sleep(30);
+}
+
+}  // namespace
+
+void PressEscape(HWND window) {
+  HWND focus = FocusedWindowOf(window);
+  HWND target = focus ? focus : window;
+  PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+}
+
+void TypeEscape() {
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof keys[0]);
+}
+
+void PostRightClick(HWND window, POINT client) {
+  LPARAM position = MAKELPARAM(client.x, client.y);
+  PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, position);
+  PostMessageA(window, WM_RBUTTONUP, 0, position);
+}
+
+void DragWithMouse(POINT from, int dx, int dy) {
+  SendMouse(0, from);
+  SendMouse(MOUSEEVENTF_LEFTDOWN, from);
+  constexpr int kMoves = 5;
+  POINT at = from;
+  for (int i = 1; i <= kMoves; ++i) {
+    at = {from.x + dx * i / kMoves, from.y + dy * i / kMoves};
+    SendMouse(0, at);
+  }
+  SendMouse(MOUSEEVENTF_LEFTUP, at);
+}
+
+}  // namespace vx::e2e

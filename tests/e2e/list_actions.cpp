@@ -1,0 +1,42 @@
+// Reading list views of the target.
+#include "tests/e2e/actions.h"
+
+#include <commctrl.h>
+
+namespace vx::e2e {
+
+int ListRowCount(HWND list) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) {
+    return -1;
+  }
+  return static_cast<int>(count);
+}
+
+bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text) {
+  // The item and its text buffer live in the target, where the list writes the text (an
+  // owner-data list asks its parent for it while handling the message).
+  constexpr int kTextSize = 1024;
+  RemoteBlock block(target, sizeof(LVITEMA) + kTextSize);
+  if (!block.address()) return false;
+  uintptr_t remote_text = block.address() + sizeof(LVITEMA);
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<char*>(remote_text);
+  item.cchTextMax = kTextSize;
+  char buffer[kTextSize] = "";
+  DWORD_PTR length = 0;
+  if (!target.Write(block.address(), &item, sizeof item) || !target.Write(remote_text, buffer, 1) ||
+      !SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, static_cast<LPARAM>(block.address()),
+                           SMTO_ABORTIFHUNG, 2000, &length) ||
+      !target.Read(remote_text, buffer, sizeof buffer)) {
+    return false;
+  }
+  buffer[kTextSize - 1] = '\0';
+  *text = buffer;
+  return true;
+}
+
+}  // namespace vx::e2e

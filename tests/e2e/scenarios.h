@@ -1,0 +1,23 @@
+// The end-to-end scenarios. Each one starts its program, acts on it step by step and reports
+// every step (report.h); vx_e2e runs the one named on its command line.
+#pragma once
+
+#include <string>
+
+namespace vx::e2e {
+
+struct RunSettings {
+  std::string program;      // Windows path of the program under test
+  std::string probe_dll;    // Windows path of the probe DLL
+  std::string output_dir;   // Windows path of the folder for screenshots and files
+  std::string import_tool;  // path of ImageMagick's `import`, for screenshots
+};
+
+// Vextorin's main window: title, frame, placement, icons, moving, and the close question.
+void MainWindowScenario(const RunSettings& settings);
+
+// The driver's own actions against the stand-in program: list cells, popup menu reading and
+// choosing, the open dialog and the exit code.
+void StandInScenario(const RunSettings& settings);
+
+}  // namespace vx::e2e
