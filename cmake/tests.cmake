@@ -27,5 +27,10 @@ vx_test_program(runtime_tests
     tests/runtime/runtime_test.cpp
     tests/runtime/md5_test.cpp
     tests/runtime/threads_test.cpp
+    tests/runtime/conversions_test.cpp
+    tests/runtime/date_time_test.cpp
+    tests/runtime/texts_test.cpp
+    tests/runtime/splitting_test.cpp
+    tests/runtime/clock_test.cpp
   LIBRARIES vx_runtime
   LABELS threaded)

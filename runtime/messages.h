@@ -17,4 +17,12 @@ inline constexpr char kIndexBelowOne[] = "数组成员引用下标必须大于�
 inline constexpr int kErrorIndexAboveCount = 1;
 inline constexpr int kErrorIndexBelowOne = 4;
 
+// The texts of truth values and the parts of a date-time text.
+inline constexpr char kTrueText[] = "真";
+inline constexpr char kFalseText[] = "假";
+inline constexpr char kDateFormat[] = "%d年%d月%d日";
+inline constexpr char kHourMinuteSecondFormat[] = "%d时%d分%d秒";
+inline constexpr char kHourMinuteFormat[] = "%d时%d分";
+inline constexpr char kHourFormat[] = "%d时";
+
 }  // namespace vx

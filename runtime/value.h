@@ -1,0 +1,100 @@
+// A value of any kind, as the commands that accept any kind receive it (ToText, ToByteData,
+// WriteText, the buffers' SetText, Append and SetBytes). A Value borrows what it points at.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/values.h"
+
+namespace vx {
+
+class RapidString;
+class RapidBinary;
+
+enum class ValueKind : uint8_t {
+  kByte,         // unsigned 8-bit
+  kShort,        // signed 16-bit
+  kInteger,      // signed 32-bit
+  kLongInteger,  // signed 64-bit
+  kFloat,
+  kDouble,
+  kTruth,
+  kDateTime,
+  kText,
+  kByteData,
+  kRapidString,
+  kRapidBinary,
+  kArray,  // a one-dimension ValueArray; element_kind says what its elements are
+};
+
+struct Value {
+  Value(uint8_t value) : kind(ValueKind::kByte), byte(value) {}
+  Value(int16_t value) : kind(ValueKind::kShort), short_integer(value) {}
+  Value(int32_t value) : kind(ValueKind::kInteger), integer(value) {}
+  Value(int64_t value) : kind(ValueKind::kLongInteger), long_integer(value) {}
+  Value(float value) : kind(ValueKind::kFloat), single(value) {}
+  Value(double value) : kind(ValueKind::kDouble), decimal(value) {}
+  Value(bool value) : kind(ValueKind::kTruth), truth(value) {}
+  Value(DateTime value) : kind(ValueKind::kDateTime), date_time(value.days) {}
+  Value(const char* value) : kind(ValueKind::kText), text(value) {}
+  Value(const ByteDataBlock* value) : kind(ValueKind::kByteData), byte_data(value) {}
+  Value(const RapidString& value) : kind(ValueKind::kRapidString), rapid_string(&value) {}
+  Value(const RapidBinary& value) : kind(ValueKind::kRapidBinary), rapid_binary(&value) {}
+
+  // An array whose elements are of `element_kind`: texts and byte data are pointer-sized
+  // references, numbers, truth values (4 bytes) and date-times are stored inline.
+  static Value Array(const ArrayBlock* array, ValueKind element_kind) {
+    Value value(array);
+    value.element_kind = element_kind;
+    return value;
+  }
+
+  ValueKind kind;
+  ValueKind element_kind = ValueKind::kArray;  // arrays only
+  union {
+    uint8_t byte;
+    int16_t short_integer;
+    int32_t integer;
+    int64_t long_integer;
+    float single;
+    double decimal;
+    bool truth;
+    double date_time;
+    const char* text;
+    const ByteDataBlock* byte_data;
+    const RapidString* rapid_string;
+    const RapidBinary* rapid_binary;
+    const ArrayBlock* array;
+  };
+
+ private:
+  explicit Value(const ArrayBlock* value) : kind(ValueKind::kArray), array(value) {}
+};
+
+// True for the kinds that have a text of their own: numbers, truth values and date-times.
+inline bool IsScalarKind(ValueKind kind) {
+  return kind <= ValueKind::kDateTime;
+}
+inline bool IsScalar(const Value& value) {
+  return IsScalarKind(value.kind);
+}
+
+// Bytes that a scalar's text needs at most, terminator included.
+inline constexpr size_t kScalarTextSize = 64;
+
+// Writes the text of a scalar (numbers as printf's "%u", "%d", "%.6g" and "%.13g", truth
+// values as "真" or "假", date-times as the date-time text) to `text` and returns its length;
+// returns -1 and writes nothing for other kinds.
+int32_t FormatScalar(const Value& value, char text[kScalarTextSize]);
+
+// Writes a scalar's bytes as they lie in memory (1, 2, 4 or 8; a truth value as a 4-byte
+// integer 1 or 0) and returns their count; returns 0 for other kinds.
+int32_t ScalarBytes(const Value& value, unsigned char bytes[8]);
+
+// The byte size of one inline element of an array of `element_kind`.
+int32_t ArrayElementSize(ValueKind element_kind);
+// Element `index` (from 0) of an array value, as a value of its element kind.
+Value ArrayElementValue(const Value& array, int32_t index);
+
+}  // namespace vx
