@@ -32,5 +32,6 @@ vx_test_program(runtime_tests
     tests/runtime/texts_test.cpp
     tests/runtime/splitting_test.cpp
     tests/runtime/clock_test.cpp
+    tests/runtime/files_test.cpp
   LIBRARIES vx_runtime
   LABELS threaded)

@@ -1,0 +1,77 @@
+#include "runtime/files.h"
+
+#include <new>
+
+#include "runtime/file_registry.h"
+#include "runtime/files_platform.h"
+
+namespace vx {
+
+namespace {
+
+constexpr FileAccess kModeAccess[] = {
+    FileAccess::kRead,  FileAccess::kWrite, FileAccess::kReadAndWrite,
+    FileAccess::kWrite, FileAccess::kWrite, FileAccess::kReadAndWrite,
+};
+constexpr FileCreation kModeCreation[] = {
+    FileCreation::kOpenExisting,  FileCreation::kOpenExisting, FileCreation::kOpenExisting,
+    FileCreation::kCreateOrEmpty, FileCreation::kOpenOrCreate, FileCreation::kOpenOrCreate,
+};
+constexpr FileSharing kModeSharing[] = {
+    FileSharing::kReadAndWrite,
+    FileSharing::kWriteOnly,
+    FileSharing::kReadOnly,
+    FileSharing::kNothing,
+};
+
+}  // namespace
+
+FileNumber OpenFile(const char* path, int32_t mode, int32_t sharing) {
+  if (TextLength(path) == 0 || mode < 1 || mode > 6 || sharing < 1 || sharing > 4) return 0;
+  PlatformFile handle = PlatformOpenFile(path, kModeAccess[mode - 1], kModeSharing[sharing - 1],
+                                         kModeCreation[mode - 1]);
+  if (handle == kNoPlatformFile) return 0;
+  auto* file = new (std::nothrow) OpenFileObject{handle, 0};
+  if (!file) {
+    PlatformCloseFile(handle);
+    return 0;
+  }
+  return AddToFileRegistry(file, kPlainFileKind);
+}
+
+bool WriteText(FileNumber number, std::initializer_list<Value> values) {
+  OpenFileObject* file = FindRegisteredFile(number);
+  if (!file) return false;
+  const int64_t start = file->position;
+  for (const Value& value : values) {
+    char scalar_text[kScalarTextSize];
+    const char* bytes;
+    int32_t count;
+    if (value.kind == ValueKind::kText) {
+      bytes = value.text;
+      count = TextLength(value.text);
+    } else if (IsScalar(value)) {
+      bytes = scalar_text;
+      count = FormatScalar(value, scalar_text);
+    } else {
+      continue;  // byte data, arrays and buffers have no text to write
+    }
+    if (count == 0) continue;
+    if (!PlatformWriteFile(file->handle, bytes, static_cast<size_t>(count))) {
+      PlatformSetFilePosition(file->handle, start);
+      file->position = start;
+      return false;
+    }
+    file->position += count;
+  }
+  return true;
+}
+
+void CloseFile(FileNumber number) {
+  OpenFileObject* file = RemoveFromFileRegistry(number);
+  if (!file) return;
+  PlatformCloseFile(file->handle);
+  delete file;
+}
+
+}  // namespace vx
