@@ -33,5 +33,8 @@ vx_test_program(runtime_tests
     tests/runtime/splitting_test.cpp
     tests/runtime/clock_test.cpp
     tests/runtime/files_test.cpp
+    tests/runtime/buffer_record_test.cpp
+    tests/runtime/rapid_string_test.cpp
+    tests/runtime/rapid_binary_test.cpp
   LIBRARIES vx_runtime
   LABELS threaded)

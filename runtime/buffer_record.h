@@ -1,0 +1,46 @@
+// The record behind RapidString and RapidBinary, and the growth rule they share. Records and
+// their storage come from malloc, not from the runtime heap.
+#pragma once
+
+#include <cstdint>
+
+namespace vx {
+
+struct BufferRecord {
+  unsigned char* data;   // null until the first reservation
+  int32_t length;        // bytes in use; a text buffer keeps a zero byte after them
+  int32_t capacity;      // bytes usable at data, as the growth rule gives them
+  int32_t min_capacity;  // the size of the first allocation
+  int32_t max_capacity;  // the largest capacity allowed
+  int32_t growth_step;   // added to the needed size when the buffer grows past min_capacity
+  int32_t allocated;     // bytes allocated at data: at least capacity, at most max_capacity
+};
+
+inline constexpr int32_t kDefaultMinCapacity = 10240;
+inline constexpr int32_t kDefaultMaxCapacity = 0x7FFFFFFE;
+inline constexpr int32_t kDefaultGrowthStep = 10240;
+
+enum class BufferKind { kText, kBytes };
+
+// A new empty record with the default sizes, or null when memory is short.
+BufferRecord* CreateBufferRecord();
+// Frees the storage and the record; null is ignored.
+void DestroyBufferRecord(BufferRecord* record);
+
+// The capacity the growth rule gives for `needed` bytes: min_capacity when that suffices,
+// else needed + growth_step, at most max_capacity; -1 when needed is above max_capacity.
+int64_t GrownCapacity(const BufferRecord& record, int64_t needed);
+
+// Makes room for `needed` bytes in all, keeping the content (a text keeps its terminator), and
+// sets the capacity by the growth rule. False, with the buffer unchanged, when needed is
+// negative or above max_capacity or memory is short.
+bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind);
+
+// Appends `count` bytes (which may lie in the buffer's own storage); a text buffer stays
+// zero-terminated. False, with the buffer unchanged, when the reservation fails.
+bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count, BufferKind kind);
+
+// Empties the buffer and keeps its storage.
+void ClearBuffer(BufferRecord* record, BufferKind kind);
+
+}  // namespace vx

@@ -1,0 +1,129 @@
+#include "runtime/rapid_string.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/files_platform.h"
+#include "runtime/rapid_binary.h"
+#include "runtime/splitting.h"
+
+namespace vx {
+
+namespace {
+
+void* MakeTextMember(const void* bytes, int64_t count) {
+  return CopyTextBytes(bytes, count);
+}
+
+// Reads the `size` bytes of `file` into `record` in one read. When the text must grow, the
+// file goes straight into the new storage, sized by the growth rule as appending the bytes
+// would size it; when the storage is large enough, through a block of the file's size, since
+// a failed read must leave the old text whole.
+bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record) {
+  int64_t needed = size + 1;
+  if (needed <= record->capacity) {
+    auto* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
+    if (!bytes) return false;
+    bool read_whole = PlatformReadFile(file, bytes, static_cast<size_t>(size)) == size;
+    if (read_whole) {
+      std::memcpy(record->data, bytes, static_cast<size_t>(size));
+      record->data[size] = '\0';
+      record->length = static_cast<int32_t>(size);
+    }
+    std::free(bytes);
+    return read_whole;
+  }
+
+  int64_t capacity = GrownCapacity(*record, needed);
+  if (capacity < 0) return false;
+  auto* storage = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(capacity)));
+  if (!storage) return false;
+  if (PlatformReadFile(file, storage, static_cast<size_t>(size)) != size) {
+    std::free(storage);
+    return false;
+  }
+  storage[size] = '\0';
+  std::free(record->data);
+  record->data = storage;
+  record->capacity = static_cast<int32_t>(capacity);
+  record->allocated = static_cast<int32_t>(capacity);
+  record->length = static_cast<int32_t>(size);
+  return true;
+}
+
+}  // namespace
+
+RapidString::RapidString() : record_(CreateBufferRecord()) {}
+
+RapidString::~RapidString() {
+  DestroyBufferRecord(record_);
+  record_ = nullptr;
+}
+
+const char* RapidString::text() const {
+  return record_ && record_->data ? reinterpret_cast<const char*>(record_->data) : kEmptyText;
+}
+
+bool RapidString::AppendBytes(const void* bytes, int64_t count) {
+  return AppendToBuffer(record_, bytes, count, BufferKind::kText);
+}
+
+bool RapidString::AppendValue(const Value& value) {
+  if (IsScalar(value)) {
+    char text[kScalarTextSize];
+    return AppendBytes(text, FormatScalar(value, text));
+  }
+  switch (value.kind) {
+    case ValueKind::kText:
+      return AppendBytes(value.text, TextLength(value.text));
+    case ValueKind::kByteData:
+      return AppendBytes(ByteDataBytes(value.byte_data), ByteDataLength(value.byte_data));
+    case ValueKind::kRapidString:
+      return AppendBytes(value.rapid_string->text(), value.rapid_string->length());
+    case ValueKind::kRapidBinary:
+      return AppendBytes(value.rapid_binary->bytes(), value.rapid_binary->length());
+    case ValueKind::kArray:
+      for (int32_t i = 0; i < ArrayCount(value.array); ++i) {
+        if (!AppendValue(ArrayElementValue(value, i))) return false;
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool RapidString::SetText(std::initializer_list<Value> values) {
+  if (!Clear()) return false;
+  for (const Value& value : values) {
+    if (!AppendValue(value)) return false;
+  }
+  return true;
+}
+
+bool RapidString::Clear() {
+  if (!record_) return false;
+  ClearBuffer(record_, BufferKind::kText);
+  return true;
+}
+
+ValueArray RapidString::Split(std::optional<const char*> separator,
+                              std::optional<int32_t> max_count) const {
+  if (!record_) return AllocateArray(0);
+  const char* separator_text = separator ? *separator : ",";
+  return SplitContent(record_->data, record_->length,
+                      reinterpret_cast<const unsigned char*>(separator_text),
+                      static_cast<size_t>(TextLength(separator_text)), max_count, MakeTextMember);
+}
+
+bool RapidString::LoadFromFile(const char* path) {
+  if (!record_ || TextLength(path) == 0) return false;
+  PlatformFile file = PlatformOpenFile(path, FileAccess::kRead, FileSharing::kReadAndWrite,
+                                       FileCreation::kOpenExisting);
+  if (file == kNoPlatformFile) return false;
+  int64_t size = PlatformFileSize(file);
+  bool loaded = size == 0 ? Clear() : size > 0 && ReadFileIntoText(file, size, record_);
+  PlatformCloseFile(file);
+  return loaded;
+}
+
+}  // namespace vx

@@ -1,0 +1,56 @@
+// RapidString: a growable text buffer for building and taking apart large texts.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+
+#include "runtime/buffer_record.h"
+#include "runtime/value.h"
+#include "runtime/values.h"
+
+namespace vx {
+
+class RapidString {
+ public:
+  RapidString();  // empty, without storage until the first text arrives
+  ~RapidString();
+  RapidString(const RapidString&) = delete;
+  RapidString& operator=(const RapidString&) = delete;
+
+  // Clears the buffer, then appends each value as text: texts and byte data as their bytes,
+  // numbers, truth values and date-times as ToText writes them, buffers as their content,
+  // arrays element by element. False when a value has no text form or the buffer cannot grow;
+  // nothing after such a value is appended.
+  bool SetText(std::initializer_list<Value> values);
+
+  // Empties the text and keeps the storage.
+  bool Clear();
+
+  // The content cut at each `separator` (omitted: ","; given empty: no cut) into fresh texts,
+  // empty pieces as null: the piece before the first separator always, the piece after the
+  // last one only when it is not empty, so an empty buffer gives one empty text. A
+  // `max_count` of 0 gives no texts; above 0 it stops there and drops the rest.
+  ValueArray Split(std::optional<const char*> separator = std::nullopt,
+                   std::optional<int32_t> max_count = std::nullopt) const;
+
+  // Replaces the content with the bytes of the file at `path`, unconverted. False, with the
+  // content unchanged, when the path is empty, the file cannot be opened or read whole, or it
+  // is larger than the buffer may grow.
+  bool LoadFromFile(const char* path);
+
+  // The content, zero-terminated ("" without storage), and its length in bytes.
+  const char* text() const;
+  int32_t length() const { return record_ ? record_->length : 0; }
+
+  // The buffer record; null only when it could not be allocated.
+  BufferRecord* record() const { return record_; }
+
+ private:
+  bool AppendValue(const Value& value);
+  bool AppendBytes(const void* bytes, int64_t count);
+
+  BufferRecord* record_;
+};
+
+}  // namespace vx
