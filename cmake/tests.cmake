@@ -38,3 +38,13 @@ vx_test_program(runtime_tests
     tests/runtime/rapid_binary_test.cpp
   LIBRARIES vx_runtime
   LABELS threaded)
+
+vx_test_program(ui_tests
+  SOURCES
+    tests/ui/row_store_test.cpp
+    tests/ui/list_control_test.cpp
+    tests/ui/units_test.cpp
+    tests/ui/window_commands_test.cpp
+    tests/app/main_window_test.cpp
+  LIBRARIES vx_main_window vx_ui vx_window_headless vx_runtime
+  LABELS threaded)

@@ -29,4 +29,8 @@ void EnsureRowVisible(UnitRef list, int32_t row);
 // row entry.
 bool CopyRowInfoTip(UnitRef list, int32_t row, char* tip, int32_t size);
 
+// For the view's painting: copies the cell's text, cut to `size` - 1 bytes and terminated, into
+// `buffer` without allocating; returns the text's full length (0 for a cell that does not exist).
+int32_t CopyCellText(UnitRef list, int32_t row, int32_t column, char* buffer, int32_t size);
+
 }  // namespace vx

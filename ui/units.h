@@ -89,6 +89,8 @@ void RaiseCreated(UnitRef window);
 bool RaiseCloseQuery(UnitRef window);
 void RaiseRightClick(UnitRef unit);
 void RaiseChosen(UnitRef entry);
+// The window was destroyed (after a close that went on): its units are no longer loaded.
+void RaiseDestroyed(UnitRef window);
 
 // --- The window runtime -------------------------------------------------------------------------
 

@@ -22,12 +22,22 @@ struct PopupItem {
   bool checked;
 };
 
+// The OPENFILENAME flags that the portable code sets, with their Win32 values.
+inline constexpr uint32_t kOfnOverwritePrompt = 0x2;
+inline constexpr uint32_t kOfnHideReadOnly = 0x4;
+inline constexpr uint32_t kOfnNoChangeDir = 0x8;
+inline constexpr uint32_t kOfnPathMustExist = 0x800;
+inline constexpr uint32_t kOfnFileMustExist = 0x1000;
+inline constexpr uint32_t kOfnCreatePrompt = 0x2000;
+inline constexpr uint32_t kOfnExplorer = 0x80000;
+inline constexpr uint32_t kOfnEnableSizing = 0x800000;
+
 // An open or save dialog, ready for GetOpenFileNameA / GetSaveFileNameA.
 struct FileDialogRequest {
   bool save;
   std::string filter;     // description and pattern pairs, each zero-terminated, then one more zero
   int32_t filter_index;   // from 1; 0 without a filter
-  std::string file_name;  // proposed name ("" none); the path buffer holds 260 bytes
+  std::string file_name;  // proposed name ("" none), at most 259 bytes: the path buffer's 260
   std::string default_extension;  // "" none
   std::string title;              // "" the platform's
   std::string initial_directory;  // "" the platform's
@@ -41,13 +51,17 @@ void BackendRunMessageLoop();
 void BackendProcessPendingEvents();
 
 void BackendSetTitle(const char* title);
+// A menu entry's hidden bit changed: rebuild the window's menu bar from the visible top-level
+// menus (the popup is built anew each time it opens).
+void BackendMenuEntryVisibilityChanged(UnitRef entry, bool visible);
 void BackendSetUnitVisible(UnitRef unit, bool visible);
 void BackendForbidRedraw(UnitRef unit);
 void BackendAllowRedraw();
 
 // The list's rows were replaced or emptied: take the new row count and repaint.
 void BackendListRowsReplaced(UnitRef list);
-// Cells of some rows changed. Called from any thread; the backend repaints later, coalesced.
+// Cells of some rows changed. Called from any thread, once per cell write (millions of times in an
+// MD5 pass), so it only marks the list; the backend repaints later, coalesced.
 void BackendListRowsChanged(UnitRef list);
 void BackendEnsureRowVisible(UnitRef list, int32_t row);
 

@@ -21,8 +21,9 @@ enum : int32_t {
 };
 
 // Shows `message` with `flags` (MB_TASKMODAL added unless MB_SYSTEMMODAL is set) and the caption
-// (omitted: "信息："); with an owner that is loaded, the box is owned by its window. Blocks until
-// the box is closed and returns the button that closed it.
+// (omitted: "信息："). The box has no owner window whatever `owner` says, as the platform layer
+// shows every box without one. Blocks until the box is closed and returns the button that closed
+// it.
 int32_t ShowMessageBox(const char* message, int32_t flags,
                        std::optional<const char*> caption = std::nullopt,
                        std::optional<UnitRef> owner = std::nullopt);

@@ -1,0 +1,81 @@
+#include "app/main_window.h"
+
+namespace vx {
+
+namespace {
+
+using namespace main_window_texts;
+
+constexpr int32_t kWindowWidth = 636;
+constexpr int32_t kWindowHeight = 486;
+
+// Both dialogs propose text files, keep the current directory and hide the read-only box; the
+// export sets its dialog's mode and file name itself before each use.
+constexpr FileDialogLayout TextFileDialog(UnitRef unit, const char* name, int32_t mode) {
+  FileDialogLayout dialog{};
+  dialog.unit = unit;
+  dialog.name = name;
+  dialog.mode = mode;
+  dialog.title = "";
+  dialog.filter = kTextFileFilter;
+  dialog.initial_filter = 0;
+  dialog.initial_directory = "";
+  dialog.default_extension = kTextFileExtension;
+  dialog.file_name = "";
+  dialog.ask_before_creating = false;
+  dialog.file_must_exist = true;       // no effect in save mode
+  dialog.ask_before_replacing = true;  // no effect in open mode
+  dialog.directory_must_exist = true;
+  dialog.keep_current_directory = true;
+  return dialog;
+}
+
+constexpr FileDialogLayout kDialogs[] = {
+    TextFileDialog(通用对话框_txt, "通用对话框_txt", kSaveFileMode),
+    TextFileDialog(通用对话框1, "通用对话框1", kOpenFileMode),
+};
+
+// Separators are stored disabled, which shows nothing; the notice is hidden until the MD5 pass
+// runs, and greyed whenever it shows.
+constexpr MenuEntryLayout kMenuEntries[] = {
+    {kImportEntry, kImportCaption, 0, nullptr},
+    {kSeparatorAfterImport, kSeparatorCaption, kEntryDisabled, nullptr},
+    {kRemoveDuplicatesEntry, kRemoveDuplicatesCaption, 0, nullptr},
+    {kSeparatorAfterRemoveDuplicates, kSeparatorCaption, kEntryDisabled, nullptr},
+    {kStartPassEntry, kStartPassCaption, 0, nullptr},
+    {kSeparatorAfterStartPass, kSeparatorCaption, kEntryDisabled, nullptr},
+    {kExportEntry, kExportCaption, 0, nullptr},
+    {kSeparatorAfterExport, kSeparatorCaption, kEntryDisabled, nullptr},
+    {kClearListEntry, kClearListCaption, 0, nullptr},
+    {kUnavailableEntry, kUnavailableCaption, kEntryHidden | kEntryDisabled, nullptr},
+};
+
+constexpr WindowLayout kMainWindowLayout = {
+    启动窗口,
+    "启动窗口",
+    kTitle,
+    kWindowWidth,
+    kWindowHeight,
+    /*created=*/nullptr,
+    /*close_query=*/nullptr,
+    kDialogs,
+    static_cast<int32_t>(sizeof kDialogs / sizeof kDialogs[0]),
+    {超级列表框1,
+     "超级列表框1",
+     5,
+     2,
+     618,
+     448,
+     {{kNumberHeader, 68}, {kTextHeader, 150}, {kMd5Header, 220}, {kShortMd5Header, 160}},
+     /*right_click=*/nullptr},
+    {菜单, kMenuCaption, /*hidden=*/true, kMenuEntries,
+     static_cast<int32_t>(sizeof kMenuEntries / sizeof kMenuEntries[0])},
+};
+
+}  // namespace
+
+const WindowLayout& MainWindowLayout() {
+  return kMainWindowLayout;
+}
+
+}  // namespace vx

@@ -1,0 +1,150 @@
+#include "ui/list_control.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/md5.h"
+#include "tests/test_support.h"
+#include "tests/ui/items_image.h"
+#include "tests/ui/test_window.h"
+#include "ui/window_headless.h"
+
+namespace vx {
+namespace {
+
+using testing::ImportedRow;
+using testing::RowEntry;
+
+#ifdef _WIN32
+constexpr int kFatalExitCode = -1;
+#else
+constexpr int kFatalExitCode = 255;
+#endif
+
+class ListControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override { window.Load(); }
+
+  void WriteItems(const std::string& image) {
+    WriteListItems(超级列表框1, testing::AsByteData(image).get());
+  }
+  std::string Cell(int32_t row, int32_t column) {
+    return testing::TextOf(GetCellText(超级列表框1, row, column));
+  }
+
+  testing::TestWindow window;
+};
+
+TEST_F(ListControlTest, ItemsWriteReplacesTheRowsAndTellsTheWindow) {
+  std::string image = ImportedRow(1, "13800000000") + ImportedRow(2, "13900000000");
+  WriteItems(image);
+  EXPECT_EQ(GetRowCount(超级列表框1), 2);
+  EXPECT_EQ(Cell(1, 1), "13900000000");
+  EXPECT_EQ(testing::BytesOf(OwnedByteData(ReadListItems(超级列表框1)).get()), image);
+
+  ASSERT_TRUE(SetCellText(超级列表框1, 0, 2, "digest"));
+  DeleteAllRows(超级列表框1);
+  EXPECT_EQ(GetRowCount(超级列表框1), 0);
+  EXPECT_EQ(testing::BytesOf(OwnedByteData(ReadListItems(超级列表框1)).get()), image);
+
+  WriteListItems(超级列表框1, nullptr);
+  EXPECT_EQ(ReadListItems(超级列表框1), nullptr);
+  std::vector<std::string> expected = {"show", "rows replaced 2", "rows replaced 0",
+                                       "rows replaced 0"};
+  EXPECT_EQ(headless::Requests(), expected);
+}
+
+TEST_F(ListControlTest, CellWritesNotifyTheViewOnlyWhenTaken) {
+  WriteItems(ImportedRow(1, "a"));
+  EXPECT_EQ(headless::RowsChangedNotices(), 0);
+  EXPECT_TRUE(SetCellText(超级列表框1, 0, 3, "0123456789abcdef"));
+  EXPECT_TRUE(SetCellText(超级列表框1, 0));  // text omitted: the cell becomes empty
+  EXPECT_EQ(GetCellText(超级列表框1, 0), nullptr);
+  EXPECT_FALSE(SetCellText(超级列表框1, 1, 0, "x"));
+  EXPECT_FALSE(SetCellText(超级列表框1, 0, 4, "x"));
+  EXPECT_EQ(headless::RowsChangedNotices(), 2);
+  EXPECT_EQ(Cell(0, 3), "0123456789abcdef");
+}
+
+TEST_F(ListControlTest, EnsureRowVisibleScrollsOnlyToRowsThatExist) {
+  WriteItems(ImportedRow(1, "a") + ImportedRow(2, "b"));
+  EnsureRowVisible(超级列表框1, 1);
+  EnsureRowVisible(超级列表框1, 2);  // the row count: no such row
+  EnsureRowVisible(超级列表框1, -1);
+  EXPECT_EQ(headless::RowsMadeVisible(), std::vector<int32_t>{1});
+  EXPECT_EQ(GetCellText(超级列表框1, 2, 0), nullptr);
+}
+
+TEST_F(ListControlTest, ViewCopiesAndInfoTipsComeCutAndTerminated) {
+  WriteItems(RowEntry("1", "tip of row one") + testing::ColumnEntry("0123456789"));
+  char buffer[6];
+  EXPECT_EQ(CopyCellText(超级列表框1, 0, 1, buffer, sizeof buffer), 10);
+  EXPECT_STREQ(buffer, "01234");
+  EXPECT_EQ(CopyCellText(超级列表框1, 5, 1, buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  char tip[8] = "unset";
+  EXPECT_TRUE(CopyRowInfoTip(超级列表框1, 0, tip, sizeof tip));
+  EXPECT_STREQ(tip, "tip of ");
+  char untouched[8] = "unset";
+  EXPECT_FALSE(CopyRowInfoTip(超级列表框1, 1, untouched, sizeof untouched));
+  EXPECT_STREQ(untouched, "unset");
+}
+
+// The MD5 worker's sequence on every row, while the UI thread paints rows and reads the count.
+TEST_F(ListControlTest, WorkerWritesCellsWhileTheUiThreadReadsThem) {
+  constexpr int32_t kRows = 20000;
+  std::string image;
+  for (int32_t row = 1; row <= kRows; ++row) image += ImportedRow(row, std::to_string(row * 3));
+  WriteItems(image);
+
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int32_t row = 0; row < GetRowCount(超级列表框1); ++row) {
+      OwnedText text(GetCellText(超级列表框1, row, 1));
+      char hex[33] = {};
+      Md5Hex(text.get(), std::strlen(text.get()), hex);
+      SetCellText(超级列表框1, row, 2, hex);
+      OwnedText digest(GetCellText(超级列表框1, row, 2));
+      SetCellText(超级列表框1, row, 3, std::string(digest.get() + 8, 16).c_str());
+    }
+    done = true;
+  });
+  int bad_reads = 0;
+  char cell[64];
+  while (!done.load()) {
+    int32_t rows = GetRowCount(超级列表框1);
+    for (int32_t row = 0; row < rows; row += 97) {
+      int32_t length = CopyCellText(超级列表框1, row, 2, cell, sizeof cell);
+      if (length != 0 && length != 32) ++bad_reads;
+      length = CopyCellText(超级列表框1, row, 3, cell, sizeof cell);
+      if (length != 0 && length != 16) ++bad_reads;
+    }
+  }
+  worker.join();
+  EXPECT_EQ(bad_reads, 0);
+  EXPECT_EQ(headless::RowsChangedNotices(), 2 * kRows);
+  char hex[33] = {};
+  std::string last_text = std::to_string(kRows * 3);
+  Md5Hex(last_text.data(), last_text.size(), hex);
+  EXPECT_EQ(Cell(kRows - 1, 2), hex);
+  EXPECT_EQ(Cell(kRows - 1, 3), std::string(hex + 8, 16));
+}
+
+using ListControlDeathTest = ListControlTest;
+
+TEST_F(ListControlDeathTest, CellsOfADestroyedWindowAreAFatalError) {
+  std::string expected =
+      "运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n\r\n33554433, 3\r\n"
+      "未找到所指定的窗口\r\n";
+  ASSERT_TRUE(headless::RequestClose());
+  EXPECT_EXIT(GetCellText(超级列表框1, 0, 0), ::testing::ExitedWithCode(kFatalExitCode),
+              testing::HexOf(expected));
+}
+
+}  // namespace
+}  // namespace vx

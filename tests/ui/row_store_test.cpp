@@ -1,0 +1,296 @@
+#include "ui/row_store.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/ui/items_image.h"
+
+namespace vx {
+namespace {
+
+using testing::ColumnEntry;
+using testing::Entry;
+using testing::ImportedRow;
+using testing::RowEntry;
+
+void Write(RowStore& store, const std::string& image) {
+  store.ReplaceImage(reinterpret_cast<const unsigned char*>(image.data()),
+                     static_cast<int32_t>(image.size()));
+}
+
+// The cell as a string; "<none>" for a null text (an empty or missing cell).
+std::string Cell(const RowStore& store, int32_t row, int32_t column) {
+  char* text = store.CellText(row, column);
+  return text ? testing::TextOf(text) : "<none>";
+}
+
+std::string Tip(const RowStore& store, int32_t row, size_t size = 64) {
+  std::string tip(size, '#');
+  if (!store.CopyInfoTip(row, &tip[0], size)) return "<no tip>";
+  return tip.substr(0, std::strlen(tip.c_str()));
+}
+
+bool SetCell(RowStore& store, int32_t row, int32_t column, const std::string& text) {
+  return store.SetCell(row, column, text.c_str(), text.size());
+}
+
+TEST(RowStoreImage, ReadsBackAsWrittenWhateverTheCellsBecome) {
+  RowStore store;
+  std::string image = ImportedRow(1, "13800000000") + ImportedRow(2, "") + RowEntry("3", "tip") +
+                      ColumnEntry("\xd6\xd0\xce\xc4");
+  Write(store, image);
+  ASSERT_EQ(store.RowCount(), 3);
+  EXPECT_EQ(testing::BytesOf(OwnedByteData(store.CopyImage()).get()), image);
+
+  ASSERT_TRUE(SetCell(store, 0, 1, "changed"));
+  ASSERT_TRUE(SetCell(store, 2, 3, "0123456789abcdef"));
+  EXPECT_EQ(Cell(store, 0, 1), "changed");
+  EXPECT_EQ(testing::BytesOf(OwnedByteData(store.CopyImage()).get()), image);
+
+  store.DeleteAllRows();
+  EXPECT_EQ(store.RowCount(), 0);
+  EXPECT_EQ(Cell(store, 0, 0), "<none>");
+  EXPECT_EQ(testing::BytesOf(OwnedByteData(store.CopyImage()).get()), image);
+  EXPECT_EQ(Tip(store, 2), "tip");  // tips still come from the image
+
+  Write(store, "");
+  EXPECT_EQ(store.RowCount(), 0);
+  EXPECT_EQ(store.CopyImage(), nullptr);
+  EXPECT_EQ(Tip(store, 0), "<no tip>");
+}
+
+TEST(RowStoreImage, BuildsRowsFromRowAndColumnEntries) {
+  RowStore store;
+  Write(store, RowEntry("1") + ColumnEntry("abc"));
+  ASSERT_EQ(store.RowCount(), 1);
+  EXPECT_EQ(Cell(store, 0, 0), "1");
+  EXPECT_EQ(Cell(store, 0, 1), "abc");
+  EXPECT_EQ(Cell(store, 0, 2), "<none>");
+  EXPECT_EQ(Cell(store, 0, 3), "<none>");
+
+  // A row entry without columns; an empty line's row next to full ones.
+  Write(store, ImportedRow(1, "a") + RowEntry("2") + ImportedRow(3, "c"));
+  ASSERT_EQ(store.RowCount(), 3);
+  EXPECT_EQ(Cell(store, 1, 0), "2");
+  EXPECT_EQ(Cell(store, 1, 1), "<none>");
+  EXPECT_EQ(Cell(store, 2, 1), "c");
+}
+
+TEST(RowStoreImage, IgnoresColumnsBeforeTheFirstRowAndBeyondColumnThree) {
+  RowStore store;
+  Write(store, ColumnEntry("orphan") + Entry(5, "orphan too") + RowEntry("1") + ColumnEntry("one") +
+                   Entry(7, "two") + Entry(255, "three") + ColumnEntry("four") +
+                   ColumnEntry("five") + RowEntry("2") + ColumnEntry("b"));
+  ASSERT_EQ(store.RowCount(), 2);
+  EXPECT_EQ(Cell(store, 0, 0), "1");
+  EXPECT_EQ(Cell(store, 0, 1), "one");
+  EXPECT_EQ(Cell(store, 0, 2), "two");
+  EXPECT_EQ(Cell(store, 0, 3), "three");
+  EXPECT_EQ(Cell(store, 0, 4), "<none>");
+  EXPECT_EQ(Cell(store, 1, 1), "b");
+  EXPECT_EQ(Cell(store, 1, 2), "<none>");
+}
+
+TEST(RowStoreCells, RowsAndColumnsOutsideTheListGiveNothingAndTakeNothing) {
+  RowStore store;
+  Write(store, ImportedRow(1, "a") + ImportedRow(2, "b"));
+  char buffer[8] = "keep";
+  for (auto [row, column] : {std::pair{2, 0}, {-1, 0}, {0, 4}, {0, -1}, {INT32_MAX, 1}}) {
+    EXPECT_EQ(store.CellText(row, column), nullptr);
+    EXPECT_EQ(store.CopyCell(row, column, buffer, sizeof buffer), -1);
+    EXPECT_FALSE(SetCell(store, row, column, "x"));
+  }
+  EXPECT_STREQ(buffer, "keep");
+  EXPECT_EQ(Cell(store, 1, 1), "b");
+  EXPECT_EQ(Cell(store, 0, 0), "1");
+}
+
+TEST(RowStoreCells, LongCellsComeBackWhole) {
+  RowStore store;
+  std::string thousand(1000, 'x');
+  thousand[0] = '\xb9';  // a two-byte character at the start changes nothing
+  thousand[1] = '\xa4';
+  Write(store, RowEntry("1") + ColumnEntry(thousand));
+  EXPECT_EQ(Cell(store, 0, 1), thousand);
+
+  // Around the length that CellText first reads into (256 bytes with the terminator).
+  for (size_t length : {254u, 255u, 256u, 257u, 511u, 512u, 513u}) {
+    std::string text(length, 'k');
+    text.back() = 'e';
+    ASSERT_TRUE(SetCell(store, 0, 2, text));
+    EXPECT_EQ(Cell(store, 0, 2), text) << length;
+  }
+
+  char cut[5];
+  EXPECT_EQ(store.CopyCell(0, 1, cut, sizeof cut), 1000);
+  EXPECT_EQ(std::string(cut), thousand.substr(0, 4));
+  EXPECT_EQ(store.CopyCell(0, 1, nullptr, 0), 1000);
+}
+
+TEST(RowStoreCells, RewritesReplaceTheImageTextAndEmptyRewritesEmptyTheCell) {
+  RowStore store;
+  Write(store, ImportedRow(1, "text") + ImportedRow(2, "other"));
+  ASSERT_TRUE(SetCell(store, 0, 1, ""));
+  EXPECT_EQ(Cell(store, 0, 1), "<none>");
+  EXPECT_EQ(Cell(store, 1, 1), "other");
+  ASSERT_TRUE(SetCell(store, 1, 0, "renumbered"));
+  EXPECT_EQ(Cell(store, 1, 0), "renumbered");
+
+  // Writing the image again starts from its own texts.
+  Write(store, ImportedRow(1, "text") + ImportedRow(2, "other"));
+  EXPECT_EQ(Cell(store, 0, 1), "text");
+  EXPECT_EQ(Cell(store, 1, 0), "2");
+}
+
+TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
+  RowStore store;
+  std::string image;
+  for (int32_t row = 1; row <= 5000; ++row) image += ImportedRow(row, std::to_string(row * 7));
+  Write(store, image);
+  size_t after_pass = 0;
+  for (int pass = 0; pass < 4; ++pass) {
+    for (int32_t row = 0; row < store.RowCount(); ++row) {
+      std::string digest(32, static_cast<char>('a' + (row + pass) % 26));
+      ASSERT_TRUE(SetCell(store, row, 2, digest));
+      ASSERT_TRUE(SetCell(store, row, 3, digest.substr(8, 16)));
+    }
+    if (pass == 0) after_pass = store.MemoryUsed();
+    EXPECT_EQ(store.MemoryUsed(), after_pass) << "pass " << pass;
+  }
+  EXPECT_EQ(Cell(store, 4999, 2), std::string(32, static_cast<char>('a' + (4999 + 3) % 26)));
+
+  // A cell that grows and shrinks again keeps its text exact.
+  for (size_t length : {40u, 200u, 3u, 90u, 0u, 33u}) {
+    ASSERT_TRUE(SetCell(store, 17, 2, std::string(length, 'g')));
+    EXPECT_EQ(Cell(store, 17, 2), length ? std::string(length, 'g') : "<none>");
+  }
+  EXPECT_EQ(Cell(store, 18, 2), std::string(32, static_cast<char>('a' + (18 + 3) % 26)));
+}
+
+TEST(RowStoreImage, InfoTipsAreTheSecondTextsOfRowEntries) {
+  RowStore store;
+  Write(store, RowEntry("1", "first tip") + Entry(1, "a", "column second text") + RowEntry("2") +
+                   RowEntry("3", "0123456789"));
+  EXPECT_EQ(Tip(store, 0), "first tip");
+  EXPECT_EQ(Tip(store, 1), "");
+  EXPECT_EQ(Tip(store, 2, 5), "0123");  // cut to the buffer less one byte
+  EXPECT_EQ(Tip(store, 3), "<no tip>");
+  EXPECT_EQ(Tip(store, -1), "<no tip>");
+  EXPECT_EQ(Cell(store, 0, 1), "a");
+}
+
+// The rows that the complete entries of an image give, worked out apart from the store.
+struct ModelEntry {
+  unsigned char kind;
+  std::string text;
+  std::string second;
+};
+struct ModelRow {
+  std::string cells[4];
+  std::string tip;
+};
+
+std::vector<ModelRow> ModelRows(const std::vector<ModelEntry>& entries) {
+  std::vector<ModelRow> rows;
+  int column = 0;
+  for (const ModelEntry& entry : entries) {
+    if (entry.kind == 0) {
+      rows.push_back({{entry.text, "", "", ""}, entry.second});
+      column = 0;
+    } else if (!rows.empty() && ++column < 4) {
+      rows.back().cells[column] = entry.text;
+    }
+  }
+  return rows;
+}
+
+TEST(RowStoreImage, TruncatedImagesDropTheCutEntryAndNeverReadPastTheEnd) {
+  std::vector<ModelEntry> entries = {{1, "orphan", ""},
+                                     {0, "1", "tip one"},
+                                     {1, "a", ""},
+                                     {1, "bb", "x"},
+                                     {1, "ccc", ""},
+                                     {1, "dddd", ""},
+                                     {0, "2", ""},
+                                     {0, "", ""},
+                                     {1, "", ""},
+                                     {1, "x", ""},
+                                     {0, "3", "tip3"},
+                                     {1, "\xc4\xda\xc8\xdd", ""},
+                                     {2, "thirty-two bytes of text here..", ""}};
+  std::string image;
+  std::vector<size_t> ends;
+  for (const ModelEntry& entry : entries) {
+    image += Entry(entry.kind, entry.text, entry.second);
+    ends.push_back(image.size());
+  }
+
+  RowStore store;
+  for (size_t length = 0; length <= image.size(); ++length) {
+    // A block of exactly `length` bytes, so that the sanitizer sees any read past its end.
+    std::unique_ptr<unsigned char[]> cut(new unsigned char[length > 0 ? length : 1]);
+    std::memcpy(cut.get(), image.data(), length);
+    store.ReplaceImage(cut.get(), static_cast<int32_t>(length));
+
+    std::vector<ModelEntry> complete;
+    for (size_t i = 0; i < entries.size() && ends[i] <= length; ++i) complete.push_back(entries[i]);
+    std::vector<ModelRow> rows = ModelRows(complete);
+    ASSERT_EQ(store.RowCount(), static_cast<int32_t>(rows.size())) << "length " << length;
+    for (size_t row = 0; row < rows.size(); ++row) {
+      for (int column = 0; column < 4; ++column) {
+        const std::string& expected = rows[row].cells[column];
+        ASSERT_EQ(Cell(store, static_cast<int32_t>(row), column),
+                  expected.empty() ? "<none>" : expected)
+            << "length " << length << " row " << row << " column " << column;
+      }
+      ASSERT_EQ(Tip(store, static_cast<int32_t>(row)), rows[row].tip);
+    }
+    ASSERT_EQ(testing::BytesOf(OwnedByteData(store.CopyImage()).get()), image.substr(0, length));
+  }
+}
+
+// While one thread rewrites the image over and over, another reads and writes cells: every cell
+// read is empty or a text that its row had in one of the images or was given.
+TEST(RowStoreThreads, CellsStaySoundWhileTheImageIsReplaced) {
+  std::string first, second;
+  for (int32_t row = 1; row <= 300; ++row) {
+    first += ImportedRow(row, "first" + std::to_string(row));
+    second += ImportedRow(row, "second" + std::to_string(row));
+  }
+  second += ImportedRow(301, "second301");
+  RowStore store;
+  Write(store, first);
+
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad_reads{0};
+  std::thread cells([&] {
+    for (int round = 0; !stop.load(); ++round) {
+      int32_t rows = store.RowCount();
+      for (int32_t row = 0; row < rows; ++row) {
+        std::string number = std::to_string(row + 1);
+        std::string text = Cell(store, row, 1);
+        if (text != "<none>" && text != "first" + number && text != "second" + number &&
+            text != "given" + number) {
+          ++bad_reads;
+        }
+        store.SetCell(row, 1 + round % 3, ("given" + number).c_str(), 5 + number.size());
+      }
+    }
+  });
+  for (int i = 0; i < 200; ++i) Write(store, i % 2 ? first : second);
+  stop = true;
+  cells.join();
+  EXPECT_EQ(bad_reads.load(), 0);
+  Write(store, second);
+  EXPECT_EQ(store.RowCount(), 301);
+  EXPECT_EQ(Cell(store, 300, 1), "second301");
+}
+
+}  // namespace
+}  // namespace vx

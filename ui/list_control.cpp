@@ -1,0 +1,69 @@
+#include "ui/list_control.h"
+
+#include <cstring>
+
+#include "ui/on_ui_thread.h"
+#include "ui/units_internal.h"
+#include "ui/window_backend.h"
+
+namespace vx {
+
+// Cell operations go straight to the row store, on the calling thread; only what changes the
+// window (a new row count, scrolling) is carried out by the UI thread.
+
+Text GetCellText(UnitRef list, int32_t row, int32_t column) {
+  return LoadedListRows(list, UnitAccess::kRead).CellText(row, column);
+}
+
+bool SetCellText(UnitRef list, int32_t row, int32_t column, const char* text) {
+  RowStore& rows = LoadedListRows(list, UnitAccess::kWrite);
+  if (!text) text = "";
+  if (!rows.SetCell(row, column, text, std::strlen(text))) return false;
+  BackendListRowsChanged(list);
+  return true;
+}
+
+int32_t GetRowCount(UnitRef list) {
+  return LoadedListRows(list, UnitAccess::kRead).RowCount();
+}
+
+void DeleteAllRows(UnitRef list) {
+  LoadedListRows(list, UnitAccess::kWrite).DeleteAllRows();
+  OnUiThread([&] { BackendListRowsReplaced(list); });
+}
+
+void EnsureRowVisible(UnitRef list, int32_t row) {
+  RowStore& rows = LoadedListRows(list, UnitAccess::kWrite);
+  if (row < 0 || row >= rows.RowCount()) return;
+  OnUiThread([&] { BackendEnsureRowVisible(list, row); });
+}
+
+bool CopyRowInfoTip(UnitRef list, int32_t row, char* tip, int32_t size) {
+  RowStore& rows = LoadedListRows(list, UnitAccess::kRead);
+  return rows.CopyInfoTip(row, tip, size > 0 ? static_cast<size_t>(size) : 0);
+}
+
+int32_t CopyCellText(UnitRef list, int32_t row, int32_t column, char* buffer, int32_t size) {
+  RowStore& rows = LoadedListRows(list, UnitAccess::kRead);
+  size_t room = size > 0 ? static_cast<size_t>(size) : 0;
+  int64_t length = rows.CopyCell(row, column, buffer, room);
+  if (length < 0) {
+    if (room) buffer[0] = '\0';
+    return 0;
+  }
+  return static_cast<int32_t>(length);
+}
+
+// --- The items property -----------------------------------------------------------------------
+
+ByteData ReadListItems(UnitRef list) {
+  return LoadedListRows(list, UnitAccess::kRead).CopyImage();
+}
+
+void WriteListItems(UnitRef list, const ByteDataBlock* items) {
+  LoadedListRows(list, UnitAccess::kWrite)
+      .ReplaceImage(ByteDataBytes(items), ByteDataLength(items));
+  OnUiThread([&] { BackendListRowsReplaced(list); });
+}
+
+}  // namespace vx

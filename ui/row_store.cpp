@@ -1,0 +1,403 @@
+#include "ui/row_store.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "runtime/runtime.h"
+
+namespace vx {
+
+namespace {
+
+constexpr size_t kEntryHeaderSize = 17;
+constexpr size_t kSmallestEntry = kEntryHeaderSize + 2;  // header and two empty texts
+
+// A rewritten cell sits in a slot: this header, then the text's bytes, padded to whole units.
+// A slot is addressed by 32 bits: the chunk's number (from 1) above the unit offset in the chunk.
+struct SlotHeader {
+  uint32_t capacity;
+  uint32_t length;
+};
+constexpr size_t kUnit = 8;
+static_assert(sizeof(SlotHeader) == kUnit, "a slot header is one unit");
+constexpr int kUnitOffsetBits = 20;
+constexpr uint32_t kUnitOffsetMask = (uint32_t{1} << kUnitOffsetBits) - 1;
+constexpr size_t kFirstChunkUnits = size_t{1} << 13;                 // 64 KiB
+constexpr size_t kLargestChunkUnits = size_t{1} << kUnitOffsetBits;  // 8 MiB
+constexpr size_t kMostChunks = (size_t{1} << (32 - kUnitOffsetBits)) - 1;
+constexpr size_t kLongestCell = 0x7FFFFFF0;
+
+size_t UnitsFor(size_t bytes) {
+  return (bytes + kUnit - 1) / kUnit;
+}
+
+[[noreturn]] void ReportOutOfMemory(size_t size) {
+  char message[96];
+  std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<long long>(size));
+  ReportRuntimeError(0, message, 0, 0);
+}
+
+size_t CopyCut(const char* text, size_t length, char* buffer, size_t size) {
+  if (size == 0) return 0;
+  size_t copied = std::min(length, size - 1);
+  std::memcpy(buffer, text, copied);
+  buffer[copied] = '\0';
+  return copied;
+}
+
+}  // namespace
+
+// One written image, never changed once built: its bytes and where each row entry starts.
+struct RowStore::Image {
+  unsigned char* bytes = nullptr;
+  size_t length = 0;
+  uint32_t* row_entries = nullptr;  // images are byte data, so offsets fit in 32 bits
+  int32_t row_count = 0;
+  size_t complete_end = 0;  // where the last complete entry ends
+
+  Image() = default;
+  Image(const Image&) = delete;
+  Image& operator=(const Image&) = delete;
+  ~Image() {
+    FreeBlock(bytes);
+    FreeBlock(row_entries);
+  }
+
+  // The offset of the entry after the complete entry at `position`.
+  size_t NextEntry(size_t position) const {
+    const char* text = reinterpret_cast<const char*>(bytes) + position + kEntryHeaderSize;
+    const char* second = text + std::strlen(text) + 1;
+    return static_cast<size_t>(second + std::strlen(second) + 1 -
+                               reinterpret_cast<const char*>(bytes));
+  }
+};
+
+namespace {
+
+// Copies the image and finds its row entries in one walk. Column entries are not indexed: a
+// cell read walks from its row entry, at most three entries on.
+std::shared_ptr<RowStore::Image> BuildImage(const unsigned char* source, int32_t length) {
+  auto image = std::make_shared<RowStore::Image>();
+  if (!source || length <= 0) return image;
+  image->length = static_cast<size_t>(length);
+  image->bytes = static_cast<unsigned char*>(AllocateBlock(image->length));
+  std::memcpy(image->bytes, source, image->length);
+
+  // Every entry takes at least kSmallestEntry bytes: room for the most rows there can be.
+  size_t most_rows = image->length / kSmallestEntry;
+  if (most_rows == 0) return image;
+  auto* rows = static_cast<uint32_t*>(AllocateBlock(most_rows * sizeof(uint32_t)));
+  const unsigned char* bytes = image->bytes;
+  const unsigned char* end = bytes + image->length;
+  size_t position = 0;
+  size_t row_count = 0;
+  while (image->length - position >= kSmallestEntry) {
+    const unsigned char* text = bytes + position + kEntryHeaderSize;
+    auto* text_end = static_cast<const unsigned char*>(std::memchr(text, 0, end - text));
+    if (!text_end) break;
+    const unsigned char* second = text_end + 1;
+    auto* second_end = static_cast<const unsigned char*>(std::memchr(second, 0, end - second));
+    if (!second_end) break;
+    if (bytes[position] == 0) rows[row_count++] = static_cast<uint32_t>(position);
+    position = static_cast<size_t>(second_end + 1 - bytes);
+  }
+  image->complete_end = position;
+  image->row_count = static_cast<int32_t>(row_count);
+  if (row_count == 0) {
+    FreeBlock(rows);
+  } else {
+    image->row_entries =
+        static_cast<uint32_t*>(ReallocateBlock(rows, row_count * sizeof(uint32_t)));
+  }
+  return image;
+}
+
+}  // namespace
+
+// The cells of one column that were written after the image: a slot per rewritten cell, in
+// chunks that only grow. A rewrite that fits the cell's slot stays in it, so passes that write
+// texts of the same length again and again take no more memory.
+struct RowStore::ColumnCells {
+  struct Chunk {
+    unsigned char* bytes;
+    size_t units;
+    size_t used;
+  };
+  uint32_t* slot_of_row = nullptr;  // per row, created on the first write; 0: the image's text
+  std::vector<Chunk> chunks;
+
+  ColumnCells() = default;
+  ColumnCells(const ColumnCells&) = delete;
+  ColumnCells& operator=(const ColumnCells&) = delete;
+  ~ColumnCells() {
+    FreeBlock(slot_of_row);
+    for (Chunk& chunk : chunks) FreeBlock(chunk.bytes);
+  }
+
+  unsigned char* SlotAt(uint32_t slot) const {
+    const Chunk& chunk = chunks[(slot >> kUnitOffsetBits) - 1];
+    return chunk.bytes + (slot & kUnitOffsetMask) * kUnit;
+  }
+
+  // A fresh slot of `units` units in the newest chunk; 0 when the chunk lacks the room.
+  uint32_t Place(size_t units) {
+    if (chunks.empty()) return 0;
+    Chunk& chunk = chunks.back();
+    if (chunk.units - chunk.used < units) return 0;
+    auto slot = static_cast<uint32_t>((chunks.size() << kUnitOffsetBits) | chunk.used);
+    chunk.used += units;
+    return slot;
+  }
+
+  // Chunks double up to 8 MiB; a slot larger than that gets a chunk of its own.
+  size_t NextChunkUnits(size_t needed) const {
+    size_t units =
+        chunks.empty() ? kFirstChunkUnits : std::min(chunks.back().units * 2, kLargestChunkUnits);
+    return std::max(units, needed);
+  }
+
+  size_t BytesHeld(int32_t rows) const {
+    size_t bytes = slot_of_row ? static_cast<size_t>(rows) * sizeof(uint32_t) : 0;
+    for (const Chunk& chunk : chunks) bytes += chunk.units * kUnit;
+    return bytes;
+  }
+};
+
+// Memory that SetCell fetched without holding the lock, for a column's row index or a chunk.
+struct RowStore::Spare {
+  void* block = nullptr;
+  size_t bytes = 0;
+  int32_t column = 0;
+  bool row_index = false;
+  uint64_t generation = 0;
+};
+
+namespace {
+
+using ColumnSet = std::array<std::unique_ptr<RowStore::ColumnCells>, RowStore::kColumns>;
+
+ColumnSet EmptyColumns() {
+  ColumnSet columns;
+  for (auto& column : columns) column = std::make_unique<RowStore::ColumnCells>();
+  return columns;
+}
+
+void WriteSlot(unsigned char* slot, uint32_t capacity, const char* text, size_t length) {
+  SlotHeader header{capacity, static_cast<uint32_t>(length)};
+  std::memcpy(slot, &header, sizeof header);
+  if (length) std::memcpy(slot + sizeof header, text, length);
+}
+
+}  // namespace
+
+RowStore::RowStore() : columns_(EmptyColumns()) {}
+RowStore::~RowStore() = default;
+
+// Neither the lock nor a fatal error may meet: memory is fetched and freed outside the lock, and
+// the old rows are let go outside it too, so another thread never waits for a large free.
+void RowStore::ReplaceImage(const unsigned char* bytes, int32_t length) {
+  std::shared_ptr<const Image> old_image;
+  ColumnSet old_columns;
+  ColumnSet empty_columns = EmptyColumns();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    visible_rows_.store(0, std::memory_order_release);
+    ++generation_;
+    old_image = std::move(image_);
+    old_columns = std::move(columns_);
+    columns_ = std::move(empty_columns);
+  }
+  old_image.reset();
+  old_columns = EmptyColumns();
+
+  std::shared_ptr<const Image> fresh = BuildImage(bytes, length);
+  {
+    // Another writer may have installed rows in the meantime: start from empty columns again.
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++generation_;
+    old_image = std::move(image_);
+    image_ = std::move(fresh);
+    std::swap(old_columns, columns_);
+    visible_rows_.store(image_->row_count, std::memory_order_release);
+  }
+}
+
+ByteData RowStore::CopyImage() const {
+  std::shared_ptr<const Image> image;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    image = image_;
+  }
+  if (!image) return nullptr;
+  return MakeByteData(image->bytes, static_cast<int64_t>(image->length));
+}
+
+void RowStore::DeleteAllRows() {
+  ColumnSet old_columns = EmptyColumns();
+  std::lock_guard<std::mutex> lock(mutex_);
+  visible_rows_.store(0, std::memory_order_release);
+  ++generation_;
+  std::swap(old_columns, columns_);
+}
+
+// Called with the lock held, for a row and column that exist.
+void RowStore::CellBytes(int32_t row, int32_t column, const char** text, size_t* length) const {
+  const ColumnCells& cells = *columns_[column];
+  if (cells.slot_of_row) {
+    if (uint32_t slot = cells.slot_of_row[row]) {
+      const unsigned char* bytes = cells.SlotAt(slot);
+      SlotHeader header;
+      std::memcpy(&header, bytes, sizeof header);
+      *text = reinterpret_cast<const char*>(bytes + sizeof header);
+      *length = header.length;
+      return;
+    }
+  }
+  const Image& image = *image_;
+  size_t position = image.row_entries[row];
+  for (int32_t k = 0; k < column; ++k) {
+    position = image.NextEntry(position);
+    if (position >= image.complete_end || image.bytes[position] == 0) {
+      *text = "";
+      *length = 0;
+      return;
+    }
+  }
+  *text = reinterpret_cast<const char*>(image.bytes) + position + kEntryHeaderSize;
+  *length = std::strlen(*text);
+}
+
+int64_t RowStore::CopyCell(int32_t row, int32_t column, char* buffer, size_t size) const {
+  if (row < 0 || column < 0 || column >= kColumns) return -1;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (row >= visible_rows_.load(std::memory_order_relaxed)) return -1;
+  const char* text;
+  size_t length;
+  CellBytes(row, column, &text, &length);
+  CopyCut(text, length, buffer, size);
+  return static_cast<int64_t>(length);
+}
+
+// Short texts are copied out under the lock into a stack buffer; a longer one is read again into
+// a block of its size, fetched without the lock held.
+Text RowStore::CellText(int32_t row, int32_t column) const {
+  char small[256];
+  int64_t length = CopyCell(row, column, small, sizeof small);
+  while (length >= static_cast<int64_t>(sizeof small)) {
+    auto* text = static_cast<char*>(AllocateBlock(static_cast<size_t>(length) + 1));
+    int64_t again = CopyCell(row, column, text, static_cast<size_t>(length) + 1);
+    if (again <= length) {
+      if (again > 0) return text;
+      FreeBlock(text);
+      return nullptr;
+    }
+    FreeBlock(text);  // the cell grew meanwhile
+    length = again;
+  }
+  return length > 0 ? CopyTextBytes(small, length) : nullptr;
+}
+
+void RowStore::InstallSpare(Spare* spare) {
+  if (!spare->block || spare->generation != generation_) return;
+  ColumnCells& cells = *columns_[spare->column];
+  if (spare->row_index) {
+    if (cells.slot_of_row) return;
+    cells.slot_of_row = static_cast<uint32_t*>(spare->block);
+  } else {
+    if (cells.chunks.size() >= kMostChunks) return;
+    cells.chunks.push_back({static_cast<unsigned char*>(spare->block), spare->bytes / kUnit, 0});
+  }
+  spare->block = nullptr;
+}
+
+bool RowStore::SetCell(int32_t row, int32_t column, const char* text, size_t length) {
+  if (row < 0 || column < 0 || column >= kColumns || length > kLongestCell) return false;
+  Spare spare;
+  for (;;) {
+    bool done = false;
+    bool taken = false;
+    bool no_more_chunks = false;
+    size_t wanted = 0;
+    bool wants_row_index = false;
+    uint64_t generation;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      InstallSpare(&spare);
+      generation = generation_;
+      int32_t rows = visible_rows_.load(std::memory_order_relaxed);
+      ColumnCells& cells = *columns_[column];
+      if (row >= rows) {
+        done = true;
+      } else if (!cells.slot_of_row) {
+        wants_row_index = true;
+        wanted = static_cast<size_t>(rows) * sizeof(uint32_t);
+      } else {
+        uint32_t& slot = cells.slot_of_row[row];
+        uint32_t old_capacity = 0;
+        if (slot) {
+          unsigned char* bytes = cells.SlotAt(slot);
+          SlotHeader header;
+          std::memcpy(&header, bytes, sizeof header);
+          if (length <= header.capacity) {
+            WriteSlot(bytes, header.capacity, text, length);
+            done = taken = true;
+          }
+          old_capacity = header.capacity;
+        }
+        if (!done) {
+          // A cell that outgrows its slot moves to one of twice the size, so that a cell whose
+          // text keeps growing leaves behind no more than its final slot's size.
+          size_t capacity = std::max(UnitsFor(length), size_t{old_capacity} * 2 / kUnit) * kUnit;
+          size_t units = 1 + capacity / kUnit;
+          if (uint32_t fresh = cells.Place(units)) {
+            WriteSlot(cells.SlotAt(fresh), static_cast<uint32_t>(capacity), text, length);
+            slot = fresh;
+            done = taken = true;
+          } else if (cells.chunks.size() >= kMostChunks) {
+            no_more_chunks = true;
+            wanted = units * kUnit;
+          } else {
+            wanted = cells.NextChunkUnits(units) * kUnit;
+          }
+        }
+      }
+    }
+    FreeBlock(spare.block);  // not taken: the rows were replaced meanwhile
+    spare.block = nullptr;
+    if (done) return taken;
+    if (no_more_chunks) ReportOutOfMemory(wanted);
+    spare.block = AllocateBlock(wanted);
+    if (wants_row_index) std::memset(spare.block, 0, wanted);
+    spare.bytes = wanted;
+    spare.column = column;
+    spare.row_index = wants_row_index;
+    spare.generation = generation;
+  }
+}
+
+bool RowStore::CopyInfoTip(int32_t row, char* tip, size_t size) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!image_ || row < 0 || row >= image_->row_count) return false;
+  const char* text =
+      reinterpret_cast<const char*>(image_->bytes) + image_->row_entries[row] + kEntryHeaderSize;
+  const char* second = text + std::strlen(text) + 1;
+  CopyCut(second, std::strlen(second), tip, size);
+  return true;
+}
+
+size_t RowStore::MemoryUsed() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  size_t bytes = 0;
+  int32_t rows = 0;
+  if (image_) {
+    bytes += image_->length + static_cast<size_t>(image_->row_count) * sizeof(uint32_t);
+    rows = image_->row_count;
+  }
+  for (const auto& column : columns_) bytes += column->BytesHeld(rows);
+  return bytes;
+}
+
+}  // namespace vx

@@ -1,0 +1,71 @@
+// The list control's rows and its stored items image, in portable code that every thread may use
+// at once. The image is kept exactly as last written; the rows are derived from it, and cells
+// rewritten later live beside it, so the image never changes through a cell write.
+//
+// An image is a run of entries: kind (1 byte; 0 starts a row), four 32-bit little-endian numbers
+// (image index, state image index, indent, row value), the text and its zero, a second text and
+// its zero. An entry that the image cuts short is dropped, and so is everything after it.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "runtime/values.h"
+
+namespace vx {
+
+class RowStore {
+ public:
+  static constexpr int32_t kColumns = 4;
+
+  RowStore();
+  ~RowStore();
+  RowStore(const RowStore&) = delete;
+  RowStore& operator=(const RowStore&) = delete;
+
+  // Keeps a copy of the `length` bytes and rebuilds every row from them in one pass. Meanwhile
+  // other threads see no rows.
+  void ReplaceImage(const unsigned char* bytes, int32_t length);
+  // A fresh copy of the image as last written; null when it is empty.
+  ByteData CopyImage() const;
+
+  int32_t RowCount() const { return visible_rows_.load(std::memory_order_acquire); }
+  // Empties the rows; the image stays as it was (info tips still come from it).
+  void DeleteAllRows();
+
+  // Copies the cell's text, cut to `size` - 1 bytes and terminated, into `buffer` (nothing is
+  // written when `size` is 0). Returns the text's full length, or -1 when the cell does not exist.
+  int64_t CopyCell(int32_t row, int32_t column, char* buffer, size_t size) const;
+  // A fresh text with the cell's content; null when the cell is empty or does not exist.
+  Text CellText(int32_t row, int32_t column) const;
+  // False, changing nothing, when the row or the column does not exist.
+  bool SetCell(int32_t row, int32_t column, const char* text, size_t length);
+
+  // The second text of row entry number `row` of the image, cut and terminated as CopyCell does.
+  // False, leaving `tip` as it was, when the image has no such row entry.
+  bool CopyInfoTip(int32_t row, char* tip, size_t size) const;
+
+  // Bytes held for the image, the rows and the rewritten cells (for the benchmarks).
+  size_t MemoryUsed() const;
+
+  // The parts, defined where they are used (row_store.cpp).
+  struct Image;
+  struct ColumnCells;
+  struct Spare;
+
+ private:
+  void CellBytes(int32_t row, int32_t column, const char** text, size_t* length) const;
+  void InstallSpare(Spare* spare);
+
+  mutable std::mutex mutex_;
+  std::shared_ptr<const Image> image_;
+  std::array<std::unique_ptr<ColumnCells>, kColumns> columns_;
+  std::atomic<int32_t> visible_rows_{0};
+  uint64_t generation_ = 0;  // grows whenever the rows are replaced or deleted
+};
+
+}  // namespace vx
