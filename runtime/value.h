@@ -38,7 +38,12 @@ struct Value {
   Value(bool value) : kind(ValueKind::kTruth), truth(value) {}
   Value(DateTime value) : kind(ValueKind::kDateTime), date_time(value.days) {}
   Value(const char* value) : kind(ValueKind::kText), text(value) {}
+  Value(char* value) : Value(static_cast<const char*>(value)) {}
   Value(const ByteDataBlock* value) : kind(ValueKind::kByteData), byte_data(value) {}
+  Value(ByteDataBlock* value) : Value(static_cast<const ByteDataBlock*>(value)) {}
+  // Any other pointer would quietly become a truth value.
+  template <typename T>
+  Value(T*) = delete;
   Value(const RapidString& value) : kind(ValueKind::kRapidString), rapid_string(&value) {}
   Value(const RapidBinary& value) : kind(ValueKind::kRapidBinary), rapid_binary(&value) {}
 
