@@ -21,7 +21,7 @@ run_suite() {
     return
   fi
   echo "== $preset: tests"
-  "$@" ctest --preset "$preset" 2>&1 | tee -a "$log" | grep -E '^\s*[0-9]+ - |tests passed|Failed|\*\*\*'
+  "$@" ctest --preset "$preset" 2>&1 | tee -a "$log" | grep -E '^\s*[0-9]+ - |tests passed|\*\*\*'
   local counts
   counts=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   if [ -z "$counts" ]; then

@@ -1,0 +1,41 @@
+// The program-wide state that the pipeline's commands share, the entries they write into the
+// list's items image, and the menu and title changes they all make.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "runtime/threads.h"
+
+namespace vx {
+
+// Index of the next row an MD5 worker takes; 0 whenever no pass runs. Workers advance it under
+// row_lock; clearing and the close confirmation reset it from the UI thread.
+extern std::atomic<int32_t> next_row;
+extern LockHandle row_lock;   // guards the fetch-and-increment of next_row
+extern LockHandle done_lock;  // guards workers_done
+// The MD5 pass: null before the first pass, else kRunStateWorking or kRunStateStopped. Always
+// replaced whole, so a reader sees one state or the other.
+extern std::atomic<const char*> run_state;
+extern int32_t worker_count;  // set by the launcher before it starts the workers
+extern int32_t workers_done;  // under done_lock
+
+// The items image entries: a row entry's header before its number, a column entry's header
+// before its text, and the joint between one column's text and the next column entry.
+inline constexpr unsigned char kRowHeader[17] = {
+    0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+inline constexpr unsigned char kColumnHeader[17] = {
+    0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+inline constexpr unsigned char kEntryEnd[2] = {0, 0};  // text terminator, empty second text
+inline constexpr unsigned char kColumnJoint[19] = {
+    0, 0, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// The popup menu while a pass runs (only "菜单暂时不可用" and one separator) and otherwise.
+void ShowBusyMenu();
+void ShowIdleMenu();
+
+// Sets the main window's title to `before` + `count` in decimal + `after`.
+void SetCountTitle(const char* before, int32_t count, const char* after);
+void SetTitle(const char* title);
+
+}  // namespace vx
