@@ -27,6 +27,11 @@ run: deps build-windows
 bench: deps
 	@scripts/run-benchmarks.sh
 
+# Every fuzz target for FUZZ_SECONDS seconds, two at a time: make fuzz FUZZ_SECONDS=60
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers.sh
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite (native, sanitizers, under Wine) and ends with the counts of
-# tests run and failed. Exits non-zero when a test fails or a suite cannot be built.
+# Builds and runs every test suite (native, sanitizers, under Wine, short fuzzing runs) and ends
+# with the counts of tests run and failed. Exits non-zero when a test fails or a suite cannot be
+# built.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build/logs
@@ -46,12 +47,33 @@ check_format() {
   fi
 }
 
+# Each fuzz target runs briefly (FUZZ_TEST_SECONDS, default 15) and counts as one test: a crash,
+# a sanitizer report or a failed property fails it. `make fuzz` runs them for long.
+run_fuzz_suite() {
+  local log=build/logs/fuzz.log
+  FUZZ_SECONDS=${FUZZ_TEST_SECONDS:-15} scripts/run-fuzzers.sh 2>&1 | tee "$log" |
+    grep -Ev '^Fuzz targets run:'
+  local counts
+  counts=$(grep -Eo 'Fuzz targets run: [0-9]+, found: [0-9]+' "$log" | tail -n 1)
+  if [ -z "$counts" ]; then
+    problems+=("fuzz: no results (see $log)")
+    return
+  fi
+  local total found
+  total=$(echo "$counts" | grep -Eo '[0-9]+' | head -n 1)
+  found=$(echo "$counts" | grep -Eo '[0-9]+' | tail -n 1)
+  tests_run=$((tests_run + total))
+  tests_failed=$((tests_failed + found))
+  [ "$found" -eq 0 ] || problems+=("fuzz: $found of $total targets found something (see $log)")
+}
+
 check_format
 run_suite native
 run_suite asan
 run_suite tsan
 # The Windows suite runs under Xvfb: the end-to-end tests drive the real window.
 run_suite windows scripts/with-xvfb
+run_fuzz_suite
 
 echo
 for problem in "${problems[@]}"; do echo "FAILED: $problem"; done

@@ -1,0 +1,22 @@
+#include "tests/fuzz/fuzz_support.h"
+#include "ui/layout.h"
+#include "ui/units.h"
+
+namespace vx::fuzzing {
+
+// Only what the list needs: the window, the list and an empty menu; no handlers.
+void LoadListWindow() {
+  WindowLayout layout{};
+  layout.window = 启动窗口;
+  layout.name = "启动窗口";
+  layout.title = "Vextorin";
+  layout.width = 636;
+  layout.height = 486;
+  layout.list.unit = 超级列表框1;
+  layout.list.name = "超级列表框1";
+  layout.menu.unit = 菜单;
+  layout.menu.hidden = true;
+  LoadStartWindow(layout);
+}
+
+}  // namespace vx::fuzzing

@@ -1,0 +1,122 @@
+// SplitByteData on arbitrary bytes, separators and limits. Input: a separator choice, a limit
+// choice, the separator's bytes when it comes from the input, then the data (zero bytes
+// included).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/texts.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace vx {
+namespace {
+
+using fuzzing::Hex;
+
+// The row header and the column joint that the duplicate removal cuts items images at.
+const std::string kRowHeader("\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00\x00\x00\x00\x00\x00",
+                             17);
+const std::string kColumnJoint = std::string(2, '\0') + '\x01' + kRowHeader.substr(1);
+
+// The split as a plain walk: at each byte, either the separator starts there or the byte
+// belongs to the piece. `limit` is above 0, or -1 for none.
+std::vector<std::string> WalkSplit(const std::string& data, const std::string& separator,
+                                   int32_t limit) {
+  std::vector<std::string> members;
+  size_t piece = 0;
+  size_t cursor = 0;
+  while (data.size() - cursor >= separator.size()) {
+    if (data.compare(cursor, separator.size(), separator) == 0) {
+      members.push_back(data.substr(piece, cursor - piece));
+      cursor += separator.size();
+      piece = cursor;
+      if (limit > 0 && --limit == 0) return members;
+    } else {
+      cursor += 1;
+    }
+  }
+  if (piece < data.size()) members.push_back(data.substr(piece));
+  return members;
+}
+
+}  // namespace
+}  // namespace vx
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  vx::fuzzing::StartRuntime();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vx;
+  fuzzing::InputReader input(data, size);
+  uint8_t separator_choice = input.Byte();
+  uint8_t limit_choice = input.Byte();
+
+  std::optional<std::string> given_separator;
+  switch (separator_choice % 6) {
+    case 0:  // omitted
+      break;
+    case 1:
+      given_separator = "";
+      break;
+    case 2:
+      given_separator = kRowHeader;
+      break;
+    case 3:
+      given_separator = kColumnJoint;
+      break;
+    default:  // taken from the input, 1 to 8 bytes
+      given_separator = input.Bytes(1 + separator_choice / 8 % 8);
+      break;
+  }
+  std::optional<int32_t> limit;
+  if (limit_choice >= 0x80) limit = static_cast<int32_t>(limit_choice & 0x7F) - 3;
+  std::string bytes = input.Rest();
+
+  OwnedByteData whole = fuzzing::AsByteData(bytes);
+  OwnedByteData separator_data;
+  std::optional<const ByteDataBlock*> separator_argument;
+  if (given_separator) {
+    separator_data = fuzzing::AsByteData(*given_separator);
+    separator_argument = separator_data.get();
+  }
+  OwnedArray result(SplitByteData(whole.get(), separator_argument, limit));
+  std::vector<std::string> members = fuzzing::ByteDataMembers(result.get());
+
+  const std::string separator = given_separator.value_or(std::string(1, '\0'));
+  int32_t most = limit ? (*limit < 0 ? 0 : *limit) : -1;  // -1: no limit
+  auto detail = [&] {
+    std::string report = "data " + Hex(bytes) + "\nseparator " + Hex(separator) +
+                         (given_separator ? "" : " (omitted)") + "\nlimit " +
+                         (limit ? std::to_string(*limit) : "omitted") + "\nmembers:";
+    for (const std::string& member : members) report += "\n  " + Hex(member);
+    return report;
+  };
+
+  if (bytes.empty() || most == 0) {
+    VX_FUZZ_CHECK(members.empty(), detail());
+    return 0;
+  }
+  if (separator.empty()) {
+    VX_FUZZ_CHECK(members.size() == 1 && members[0] == bytes, detail());
+    return 0;
+  }
+  VX_FUZZ_CHECK(most < 0 || members.size() <= static_cast<size_t>(most), detail());
+
+  // Joined with the separator the members give the data back, less a separator that ended it;
+  // when the limit ended the split, they give the data's beginning up to a separator.
+  std::string joined = fuzzing::Join(members, separator);
+  bool limit_reached = most > 0 && members.size() == static_cast<size_t>(most);
+  VX_FUZZ_CHECK(joined == bytes || joined + separator == bytes ||
+                    (limit_reached &&
+                     bytes.compare(0, joined.size() + separator.size(), joined + separator) == 0),
+                detail() + "\njoined " + Hex(joined));
+  for (const std::string& member : members) {
+    VX_FUZZ_CHECK(member.find(separator) == std::string::npos,
+                  detail() + "\nuncut member " + Hex(member));
+  }
+  VX_FUZZ_CHECK(members == WalkSplit(bytes, separator, most), detail());
+  return 0;
+}

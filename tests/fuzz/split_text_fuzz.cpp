@@ -1,0 +1,132 @@
+// SplitText on arbitrary texts, separators and limits. Input: a separator choice, a limit
+// choice, the separator's bytes when it comes from the input, then the text (up to its first
+// zero byte, as a text ends).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/texts.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace vx {
+namespace {
+
+using fuzzing::Hex;
+
+bool IsLeadByte(char byte) {
+  return static_cast<unsigned char>(byte) >= 0x80;
+}
+
+// The split as a plain walk through the text: a separator matches only where a character
+// starts, and a byte of 0x80 or above starts a two-byte character (a lone one at the end
+// stops the walk). `limit` is above 0, or -1 for none.
+std::vector<std::string> WalkSplit(const std::string& text, const std::string& separator,
+                                   int32_t limit) {
+  std::vector<std::string> members;
+  size_t piece = 0;
+  size_t cursor = 0;
+  while (text.size() - cursor >= separator.size()) {
+    if (text.compare(cursor, separator.size(), separator) == 0) {
+      members.push_back(text.substr(piece, cursor - piece));
+      cursor += separator.size();
+      piece = cursor;
+      if (limit > 0 && --limit == 0) return members;
+    } else if (IsLeadByte(text[cursor])) {
+      if (cursor + 1 == text.size()) break;
+      cursor += 2;
+    } else {
+      cursor += 1;
+    }
+  }
+  if (piece < text.size()) members.push_back(text.substr(piece));
+  return members;
+}
+
+// The first place in `piece` where `separator` begins at the start of a character; npos if
+// none. The piece itself begins at a character start.
+size_t SeparatorAtCharacterStart(const std::string& piece, const std::string& separator) {
+  for (size_t at = 0; at < piece.size(); at += IsLeadByte(piece[at]) ? 2 : 1) {
+    if (piece.compare(at, separator.size(), separator) == 0) return at;
+  }
+  return std::string::npos;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+}  // namespace vx
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  vx::fuzzing::StartRuntime();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vx;
+  fuzzing::InputReader input(data, size);
+  uint8_t separator_choice = input.Byte();
+  uint8_t limit_choice = input.Byte();
+
+  std::optional<std::string> given_separator;
+  switch (separator_choice % 6) {
+    case 0:  // omitted
+      break;
+    case 1:
+      given_separator = ",";
+      break;
+    case 2:
+      given_separator = "----";
+      break;
+    case 3:
+      given_separator = "";
+      break;
+    default:  // taken from the input, 1 to 4 bytes; a zero byte ends it
+      given_separator = input.Bytes(1 + separator_choice / 8 % 4).c_str();
+      break;
+  }
+  std::optional<int32_t> limit;
+  if (limit_choice >= 0x80) limit = static_cast<int32_t>(limit_choice & 0x7F) - 3;
+  std::string text = input.Rest().c_str();
+
+  OwnedArray result(given_separator ? SplitText(text.c_str(), given_separator->c_str(), limit)
+                                    : SplitText(text.c_str(), std::nullopt, limit));
+  std::vector<std::string> members = fuzzing::TextMembers(result.get());
+
+  const std::string separator = given_separator.value_or(",");
+  int32_t most = limit ? (*limit < 0 ? 0 : *limit) : -1;  // -1: no limit
+  auto detail = [&] {
+    std::string report = "text " + Hex(text) + "\nseparator " + Hex(separator) +
+                         (given_separator ? "" : " (omitted)") + "\nlimit " +
+                         (limit ? std::to_string(*limit) : "omitted") + "\nmembers:";
+    for (const std::string& member : members) report += "\n  " + Hex(member);
+    return report;
+  };
+
+  if (text.empty() || most == 0) {
+    VX_FUZZ_CHECK(members.empty(), detail());
+    return 0;
+  }
+  if (separator.empty()) {
+    VX_FUZZ_CHECK(members.size() == 1 && members[0] == text, detail());
+    return 0;
+  }
+  VX_FUZZ_CHECK(most < 0 || members.size() <= static_cast<size_t>(most), detail());
+
+  // Joined with the separator the members give the text back, less a separator that ended
+  // it; when the limit ended the split, they give the text's beginning up to a separator.
+  std::string joined = fuzzing::Join(members, separator);
+  bool limit_reached = most > 0 && members.size() == static_cast<size_t>(most);
+  VX_FUZZ_CHECK(joined == text || joined + separator == text ||
+                    (limit_reached && StartsWith(text, joined + separator)),
+                detail() + "\njoined " + Hex(joined));
+  // No member holds the separator where a character starts: it would have been cut there.
+  for (const std::string& member : members) {
+    VX_FUZZ_CHECK(SeparatorAtCharacterStart(member, separator) == std::string::npos,
+                  detail() + "\nuncut member " + Hex(member));
+  }
+  VX_FUZZ_CHECK(members == WalkSplit(text, separator, most), detail());
+  return 0;
+}
