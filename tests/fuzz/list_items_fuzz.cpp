@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
-  if (++writes_since_load == 4096) {
+  if (++writes_since_load == 512) {
     fuzzing::LoadListWindow();
     writes_since_load = 0;
   }
