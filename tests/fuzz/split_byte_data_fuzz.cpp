@@ -14,10 +14,8 @@ namespace {
 
 using fuzzing::Hex;
 
-// The row header and the column joint that the duplicate removal cuts items images at.
-const std::string kRowHeader("\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00\x00\x00\x00\x00\x00",
-                             17);
-const std::string kColumnJoint = std::string(2, '\0') + '\x01' + kRowHeader.substr(1);
+using fuzzing::kColumnJoint;
+using fuzzing::kRowHeader;
 
 // The split as a plain walk: at each byte, either the separator starts there or the byte
 // belongs to the piece. `limit` is above 0, or -1 for none.
