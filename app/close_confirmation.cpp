@@ -1,22 +1,27 @@
-#include "app/close_confirmation.h"
-
 #include <cstdint>
 
+#include "app/shell.h"
 #include "app/shell_texts.h"
-#include "runtime/message_box.h"
+#include "pipeline/pipeline_state.h"
+#include "pipeline/pipeline_texts.h"
 #include "runtime/runtime.h"
+#include "ui/window_commands.h"
 
 namespace vx {
 
 namespace {
-constexpr uint32_t kYesNoQuestion = 36;  // MB_YESNO | MB_ICONQUESTION
+constexpr int32_t kYesNoQuestion = 36;  // MB_YESNO | MB_ICONQUESTION
 }
 
 bool ConfirmClose() {
-  // Task-modal without an owner: the box disables the main window, whatever has the focus.
-  int32_t answer =
-      PlatformMessageBox(kCloseQuestion, kCloseQuestionCaption, kYesNoQuestion | kMbTaskModal);
-  if (answer != kIdYes) return false;
+  // Without an owner and task-modal: the box disables the main window, whatever has the focus.
+  if (ShowMessageBox(shell_texts::kCloseQuestion, kYesNoQuestion,
+                     shell_texts::kCloseQuestionCaption) != kButtonYes) {
+    return false;
+  }
+  // A worker still between two rows sees the stopped pass and takes no more.
+  next_row = 0;
+  run_state = kRunStateStopped;
   ExitProgram(0);  // on the UI thread this ends the process
   return false;
 }

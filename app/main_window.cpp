@@ -1,10 +1,14 @@
 #include "app/main_window.h"
 
+#include "app/resources/resource_ids.h"
+#include "app/shell.h"
+#include "app/shell_texts.h"
+
 namespace vx {
 
 namespace {
 
-using namespace main_window_texts;
+using namespace shell_texts;
 
 constexpr int32_t kWindowWidth = 636;
 constexpr int32_t kWindowHeight = 486;
@@ -56,8 +60,8 @@ constexpr WindowLayout kMainWindowLayout = {
     kTitle,
     kWindowWidth,
     kWindowHeight,
-    /*created=*/nullptr,
-    /*close_query=*/nullptr,
+    OnMainWindowCreated,
+    ConfirmClose,
     kDialogs,
     static_cast<int32_t>(sizeof kDialogs / sizeof kDialogs[0]),
     {超级列表框1,
@@ -67,9 +71,10 @@ constexpr WindowLayout kMainWindowLayout = {
      618,
      448,
      {{kNumberHeader, 68}, {kTextHeader, 150}, {kMd5Header, 220}, {kShortMd5Header, 160}},
-     /*right_click=*/nullptr},
+     ShowListMenu},
     {菜单, kMenuCaption, /*hidden=*/true, kMenuEntries,
      static_cast<int32_t>(sizeof kMenuEntries / sizeof kMenuEntries[0])},
+    VX_ICON_ID,
 };
 
 }  // namespace

@@ -1,17 +1,8 @@
-// The Windows entry: starts the runtime, builds the main window and runs its messages until
-// the close question ends the program.
+// The Windows entry.
 #include <windows.h>
 
-#include "app/main_window_win32.h"
-#include "app/shell_texts.h"
-#include "runtime/runtime.h"
+#include "app/shell.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  vx::InitializeRuntime();
-  HWND main_window = vx::CreateMainWindow(instance);
-  if (!main_window) vx::ReportRuntimeError(0, vx::kStartWindowFailed, 0, 0);
-  ShowWindow(main_window, SW_SHOWNORMAL);
-  UpdateWindow(main_window);
-  vx::RunMessageLoop(main_window);
-  return 0;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  return vx::ProgramMain();
 }

@@ -45,6 +45,11 @@ vx_test_program(ui_tests
     tests/ui/list_control_test.cpp
     tests/ui/units_test.cpp
     tests/ui/window_commands_test.cpp
+  LIBRARIES vx_app vx_ui vx_window_headless vx_runtime
+  LABELS threaded)
+
+vx_test_program(app_tests
+  SOURCES
     tests/app/main_window_test.cpp
-  LIBRARIES vx_main_window vx_ui vx_window_headless vx_runtime
+  LIBRARIES vx_app vx_ui vx_window_headless vx_runtime
   LABELS threaded)

@@ -67,6 +67,7 @@ struct WindowLayout {
   int32_t dialog_count;
   ListLayout list;
   MenuLayout menu;
+  int32_t icon_resource;  // the large and small icon, from the program's resources; 0: none
 };
 
 }  // namespace vx

@@ -1,5 +1,5 @@
-// A main window for the tests: a copy of the program's layout that a test may bind its own
-// handlers to, loaded afresh with the headless window.
+// A main window for the tests: a copy of the program's layout without the shell's handlers, that
+// a test may bind its own handlers to, loaded afresh with the headless window.
 #pragma once
 
 #include <vector>
@@ -10,8 +10,15 @@
 
 namespace vx::testing {
 
+inline WindowLayout WithoutShellHandlers(WindowLayout layout) {
+  layout.created = nullptr;
+  layout.close_query = nullptr;
+  layout.list.right_click = nullptr;
+  return layout;
+}
+
 struct TestWindow {
-  WindowLayout layout = MainWindowLayout();
+  WindowLayout layout = WithoutShellHandlers(MainWindowLayout());
   std::vector<MenuEntryLayout> entries{layout.menu.entries,
                                        layout.menu.entries + layout.menu.entry_count};
   std::vector<FileDialogLayout> dialogs{layout.dialogs, layout.dialogs + layout.dialog_count};

@@ -1,0 +1,26 @@
+// The application shell: the program's entry and the handlers that the main window's layout
+// binds to its created, close-query and right-click events. All of them run on the UI thread.
+#pragma once
+
+namespace vx {
+
+// Starts the runtime, registers ReleaseRunState, builds and shows the main window and runs its
+// messages; returns 0 when the message loop ends.
+int ProgramMain();
+
+// The window was created: creates row_lock, then done_lock.
+void OnMainWindowCreated();
+
+// The list was right-clicked: shows 菜单 as a popup menu at the mouse cursor; a chosen entry's
+// handler runs after this has returned.
+void ShowListMenu();
+
+// The window is asked to close: asks the user. On Yes stops the MD5 pass state and ends the
+// program with exit code 0, without returning; returns false when the user refuses, and nothing
+// changes.
+bool ConfirmClose();
+
+// The end-of-program routine: releases the text that run_state holds and leaves it empty.
+void ReleaseRunState();
+
+}  // namespace vx

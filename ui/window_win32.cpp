@@ -1,0 +1,231 @@
+// The Win32 window: the main window's frame, its window procedure, the message loop and the
+// window requests of the units. The list view, the popup menu and the file dialogs have files of
+// their own beside this one.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "ui/window_backend.h"
+#include "ui/window_win32.h"
+
+namespace vx {
+
+namespace win32 {
+Frame frame;
+}  // namespace win32
+
+namespace {
+
+using win32::frame;
+
+constexpr char kWindowClass[] = "VextorinWindow";
+// A fixed frame with a caption: no sizing border and no maximise box.
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+HFONT window_font = nullptr;
+
+HICON LoadWindowIcon(int32_t resource, int size_metric) {
+  if (resource == 0) return nullptr;
+  int size = GetSystemMetrics(size_metric);
+  return static_cast<HICON>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, 0));
+}
+
+HWND WindowOf(UnitRef unit) {
+  if (unit == frame.list_unit) return frame.list;
+  if (unit == frame.window_unit) return frame.window;
+  return nullptr;
+}
+
+LRESULT OnClose(HWND window) {
+  HWND focus = GetFocus();
+  if (RaiseCloseQuery(frame.window_unit)) {
+    if (IsWindow(window)) DestroyWindow(window);
+    return 0;
+  }
+  // The task-modal question leaves no window active when it closes; hand the user back the
+  // window and the control they were in, so that the keyboard works at once.
+  if (IsWindow(window)) {
+    SetForegroundWindow(window);
+    if (focus && IsWindow(focus)) SetFocus(focus);
+  }
+  return 0;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      // The class has no brush, so the window paints its own background.
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_NCHITTEST: {
+      // The client margin around the list acts as the caption, so dragging it moves the
+      // window. The list answers its own hit tests, so this never reaches it.
+      LRESULT hit = DefWindowProcA(window, message, wparam, lparam);
+      return hit == HTCLIENT ? HTCAPTION : hit;
+    }
+    case WM_SETFONT:
+      window_font = reinterpret_cast<HFONT>(wparam);
+      if (LOWORD(lparam)) InvalidateRect(window, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(window_font);
+    case WM_SETFOCUS:
+      // The list is the window's only control: activating the window puts the keyboard there.
+      if (frame.list && IsWindowVisible(frame.list)) SetFocus(frame.list);
+      return 0;
+    case WM_NOTIFYFORMAT:
+      return NFR_ANSI;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (win32::HandleListNotification(reinterpret_cast<const NMHDR*>(lparam), &result)) {
+        return result;
+      }
+      break;
+    }
+    case WM_COMMAND:
+      if (win32::HandlePopupCommand(wparam, lparam)) return 0;
+      break;
+    case WM_TIMER:
+      if (wparam == win32::kRepaintTimer) {
+        win32::RepaintChangedRows();
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      return OnClose(window);
+    case WM_QUERYENDSESSION:
+      return TRUE;  // the session may end without the close question
+    case WM_NCDESTROY:
+      // A window replaced by a newer one (only in tests) ends nothing.
+      if (window == frame.window) {
+        UnitRef destroyed = frame.window_unit;
+        frame = win32::Frame();
+        RaiseDestroyed(destroyed);
+        PostQuitMessage(0);
+      }
+      break;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Esc pressed in the window or any of its controls asks the window to close, the same way as
+// the Close button. Handled here rather than in a window procedure, so that it works whichever
+// control has the focus.
+bool IsEscapeFor(HWND main_window, const MSG& message) {
+  return main_window && message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+         (message.hwnd == main_window || IsChild(main_window, message.hwnd));
+}
+
+void Dispatch(MSG& message) {
+  if (IsEscapeFor(frame.window, message)) {
+    PostMessageA(frame.window, WM_CLOSE, 0, 0);
+    return;
+  }
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+}
+
+bool RegisterWindowClass(HICON large_icon, HICON small_icon) {
+  WNDCLASSEXA window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+  window_class.lpfnWndProc = MainWindowProc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.hIcon = large_icon;
+  window_class.hIconSm = small_icon;
+  window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  window_class.lpszClassName = kWindowClass;
+  return RegisterClassExA(&window_class) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+bool BackendCreateWindow(const WindowLayout& layout) {
+  if (HWND old = frame.window) {
+    frame = win32::Frame();
+    DestroyWindow(old);
+  }
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  HICON large_icon = LoadWindowIcon(layout.icon_resource, SM_CXICON);
+  HICON small_icon = LoadWindowIcon(layout.icon_resource, SM_CXSMICON);
+  if (!RegisterWindowClass(large_icon, small_icon)) return false;
+
+  // Centred on the primary screen; on a screen smaller than the window the position is
+  // negative and used as it is. No owner, so the window has its own task-bar button.
+  int left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
+  int top = (GetSystemMetrics(SM_CYSCREEN) - layout.height) / 2;
+  HWND window = CreateWindowExA(0, kWindowClass, layout.title ? layout.title : "", kWindowStyle,
+                                left, top, layout.width, layout.height, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  if (!window) return false;
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon));
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
+  auto font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+
+  HWND list = win32::CreateListView(window, layout.list, font);
+  if (!list) {
+    DestroyWindow(window);
+    return false;
+  }
+  frame.window = window;
+  frame.list = list;
+  frame.window_unit = layout.window;
+  frame.list_unit = layout.list.unit;
+  SetTimer(window, win32::kRepaintTimer, win32::kRepaintIntervalMs, nullptr);
+  return true;
+}
+
+void BackendShowWindow() {
+  ShowWindow(frame.window, SW_SHOWNORMAL);
+  UpdateWindow(frame.window);
+}
+
+// The runtime's hidden owner window receives the work of other threads as sent messages, which
+// GetMessageA and PeekMessageA deliver; so the loop needs no RunUiThreadTasks of its own.
+void BackendRunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) Dispatch(message);
+}
+
+// Handles what is queued now and returns without waiting. WM_QUIT stays in the queue, so that
+// the message loop still ends on it.
+void BackendProcessPendingEvents() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) && message.message != WM_QUIT) {
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) break;
+    if (message.message == WM_QUIT) {  // posted between the two looks
+      PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    Dispatch(message);
+  }
+}
+
+void BackendSetTitle(const char* title) {
+  SetWindowTextA(frame.window, title);
+}
+
+// The window's only top-level menu is hidden (it serves as the list's popup, which is built anew
+// each time it opens), so its menu bar stays without entries whatever the entries show.
+void BackendMenuEntryVisibilityChanged(UnitRef, bool) {}
+
+void BackendSetUnitVisible(UnitRef unit, bool visible) {
+  if (HWND window = WindowOf(unit)) ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+}
+
+void BackendForbidRedraw(UnitRef unit) {
+  if (HWND window = WindowOf(unit)) LockWindowUpdate(window);
+}
+
+void BackendAllowRedraw() {
+  LockWindowUpdate(nullptr);
+}
+
+}  // namespace vx
