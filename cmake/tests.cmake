@@ -51,5 +51,6 @@ vx_test_program(ui_tests
 vx_test_program(app_tests
   SOURCES
     tests/app/main_window_test.cpp
+    tests/app/shell_test.cpp
   LIBRARIES vx_app vx_ui vx_window_headless vx_runtime
   LABELS threaded)

@@ -1,0 +1,129 @@
+// The shell as the program runs it: the entry, the locks made when the window is created, the
+// popup on a right click, and the close question that is the only way out.
+#include "app/shell.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "app/main_window.h"
+#include "pipeline/pipeline_state.h"
+#include "pipeline/pipeline_texts.h"
+#include "runtime/message_box.h"
+#include "runtime/runtime.h"
+#include "runtime/ui_thread.h"
+#include "tests/test_support.h"
+#include "tests/ui/items_image.h"
+#include "ui/units.h"
+#include "ui/window_headless.h"
+
+namespace vx {
+namespace {
+
+constexpr uint32_t kQuestionStyle = 0x2024;  // MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL
+
+// Plays the user from another thread once the window is up; the UI thread runs ProgramMain.
+template <typename Work>
+std::thread UserOnceShown(Work work) {
+  return std::thread([work] {
+    while (!headless::WindowShown()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    work();
+  });
+}
+
+TEST(ProgramMain, ShowsTheWindowWithItsLocksAndReturnsZeroWhenTheLoopEnds) {
+  row_lock = 0;
+  done_lock = 0;
+  std::thread user = UserOnceShown([] { headless::QuitMessageLoop(); });
+  EXPECT_EQ(ProgramMain(), 0);
+  user.join();
+  EXPECT_EQ(testing::TextOf(ReadWindowTitle(启动窗口)), "Vextorin");
+  EXPECT_NE(row_lock, 0);
+  EXPECT_NE(done_lock, 0);
+  EXPECT_NE(row_lock, done_lock);
+  // Real locks of the lock service: entering and leaving them works.
+  EnterLock(row_lock);
+  EnterLock(done_lock);
+  LeaveLock(done_lock);
+  LeaveLock(row_lock);
+}
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override { LoadStartWindow(MainWindowLayout()); }
+};
+
+TEST_F(ShellTest, RightClickShowsTheMenuAtTheCursor) {
+  headless::RightClick(超级列表框1);
+  std::vector<headless::ShownPopup> popups = headless::Popups();
+  ASSERT_EQ(popups.size(), 1u);
+  EXPECT_EQ(popups[0].lines.size(), 9u);
+  EXPECT_EQ(popups[0].lines[0].caption, "1导入文本");
+  EXPECT_FALSE(popups[0].x.has_value());
+  EXPECT_FALSE(popups[0].y.has_value());
+}
+
+TEST_F(ShellTest, NoToTheCloseQuestionRefusesAndChangesNothing) {
+  next_row = 17;
+  run_state = kRunStateWorking;
+  headless::AnswerNextMessageBox(kIdNo);
+  EXPECT_FALSE(headless::RequestClose());
+  EXPECT_FALSE(headless::WindowClosed());
+  EXPECT_EQ(next_row, 17);
+  EXPECT_EQ(run_state.load(), kRunStateWorking);
+
+  std::vector<headless::ShownMessageBox> boxes = headless::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  // Byte for byte, with nothing after the colon.
+  EXPECT_EQ(testing::HexOf(boxes[0].text), testing::HexOf("您确定要关闭本程序吗？\r\n软件官网："));
+  EXPECT_EQ(boxes[0].caption, "询问");
+  EXPECT_EQ(boxes[0].style, kQuestionStyle);
+
+  // A box closed without Yes (no scripted answer: the test handler says OK) refuses as well.
+  EXPECT_FALSE(headless::RequestClose());
+  EXPECT_EQ(headless::MessageBoxes().size(), 2u);
+  next_row = 0;
+  run_state = nullptr;
+}
+
+// Exit routines that show, in the order they run, what the program left behind.
+void WriteStateBeforeRelease() {
+  std::fprintf(stderr, "[before: next_row %d, state %s]", next_row.load(),
+               testing::HexOf(run_state.load() ? run_state.load() : "(empty)").c_str());
+}
+void WriteStateAfterRelease() {
+  std::fprintf(stderr, "[after: state %s]", run_state.load() ? "kept" : "released");
+}
+
+using ShellDeathTest = ::testing::Test;
+
+TEST(ShellDeathTest, YesStopsThePassAndEndsWithExitCodeZero) {
+  std::string stopped = testing::HexOf(kRunStateStopped);
+  EXPECT_EXIT(
+      {
+        next_row = 42;
+        run_state = kRunStateWorking;
+        RegisterExitRoutine(WriteStateBeforeRelease);
+        std::thread user = UserOnceShown([] {
+          headless::AnswerNextMessageBox(kIdYes);
+          CallOnUiThread(
+              [](void*) {
+                // After ProgramMain's own ReleaseRunState, so it shows whether that ran.
+                RegisterExitRoutine(WriteStateAfterRelease);
+                headless::RequestClose();
+              },
+              nullptr);
+        });
+        user.detach();  // it waits on the UI thread when the process ends
+        ProgramMain();
+        std::fputs("[the loop ended]", stderr);
+      },
+      ::testing::ExitedWithCode(0),
+      "^\\[before: next_row 0, state " + stopped + "\\]\\[after: state released\\]$");
+}
+
+}  // namespace
+}  // namespace vx
