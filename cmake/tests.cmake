@@ -6,9 +6,10 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 # One test program per layer; each test case becomes a CTest test named program.Suite.Case.
-# `LABELS threaded` (one label) marks the programs that the ThreadSanitizer build runs.
+# `LABELS threaded` (one label) marks the programs that the ThreadSanitizer build runs;
+# `PROPERTIES` adds CTest properties to every test of the program.
 function(vx_test_program name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} tests/test_main.cpp)
   target_compile_options(${name} PRIVATE ${VX_WARNINGS} ${VX_CHARSET})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -18,7 +19,7 @@ function(vx_test_program name)
     set(label_property LABELS ${ARG_LABELS})
   endif()
   gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 120 PROPERTIES ${label_property} TIMEOUT 600)
+    DISCOVERY_TIMEOUT 120 PROPERTIES ${label_property} ${ARG_PROPERTIES} TIMEOUT 600)
 endfunction()
 
 vx_test_program(runtime_tests
@@ -54,3 +55,12 @@ vx_test_program(app_tests
     tests/app/shell_test.cpp
   LIBRARIES vx_app vx_ui vx_window_headless vx_runtime
   LABELS threaded)
+
+# The Win32 window in its own process; Windows and Wine only. Its windows take the focus, so it
+# shares the display with nothing else (the end-to-end tests take the same lock).
+if(WIN32)
+  vx_test_program(ui_win32_tests
+    SOURCES tests/ui/window_win32_test.cpp
+    LIBRARIES vx_app vx_ui vx_window_win32 vx_runtime
+    PROPERTIES RESOURCE_LOCK display)
+endif()
