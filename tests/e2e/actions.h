@@ -25,6 +25,10 @@ void TypeEscape();
 // view runs its drag-detect and the menu's modal loop inside the button-down message.
 void PostRightClick(HWND window, POINT client);
 
+// Right-clicks at `screen` (screen coordinates) through the system's input queue, as a mouse
+// would: the pointer moves there first.
+void ClickRightWithMouse(POINT screen);
+
 // Drags with the left button through the system's input queue, from `from` by (`dx`, `dy`),
 // screen coordinates, in small moves.
 void DragWithMouse(POINT from, int dx, int dy);
@@ -88,6 +92,17 @@ int ListRowCount(HWND list);
 // The text of one cell, read through a buffer in the target (LVM_GETITEMTEXTA); works with
 // owner-data lists. Returns false when the target does not answer.
 bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text);
+
+// A column's header text, width and format, read through a buffer in the target (LVM_GETCOLUMNA).
+struct ListColumn {
+  std::string header;
+  int width;
+  int format;  // LVCFMT_*
+};
+bool ReadListColumn(TargetProcess& target, HWND list, int column, ListColumn* info);
+
+// The columns in the order they are shown, left to right (LVM_GETCOLUMNORDERARRAY).
+bool ReadColumnOrder(TargetProcess& target, HWND list, int count, std::vector<int>* order);
 
 // --- Window details that only the target can tell -------------------------------------------
 

@@ -20,6 +20,7 @@ struct NamedScenario {
 
 constexpr NamedScenario kScenarios[] = {
     {"main-window", vx::e2e::MainWindowScenario},
+    {"list-menu", vx::e2e::ListMenuScenario},
     {"stand-in", vx::e2e::StandInScenario},
 };
 

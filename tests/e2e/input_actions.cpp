@@ -39,6 +39,12 @@ void PostRightClick(HWND window, POINT client) {
   PostMessageA(window, WM_RBUTTONUP, 0, position);
 }
 
+void ClickRightWithMouse(POINT screen) {
+  SendMouse(0, screen);
+  SendMouse(MOUSEEVENTF_RIGHTDOWN, screen);
+  SendMouse(MOUSEEVENTF_RIGHTUP, screen);
+}
+
 void DragWithMouse(POINT from, int dx, int dy) {
   SendMouse(0, from);
   SendMouse(MOUSEEVENTF_LEFTDOWN, from);

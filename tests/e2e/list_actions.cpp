@@ -39,4 +39,40 @@ bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::st
   return true;
 }
 
+bool ReadListColumn(TargetProcess& target, HWND list, int column, ListColumn* info) {
+  constexpr int kTextSize = 256;
+  RemoteBlock block(target, sizeof(LVCOLUMNA) + kTextSize);
+  if (!block.address()) return false;
+  uintptr_t remote_text = block.address() + sizeof(LVCOLUMNA);
+  LVCOLUMNA request = {};
+  request.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  request.pszText = reinterpret_cast<char*>(remote_text);
+  request.cchTextMax = kTextSize;
+  char buffer[kTextSize] = "";
+  DWORD_PTR found = 0;
+  if (!target.Write(block.address(), &request, sizeof request) ||
+      !target.Write(remote_text, buffer, 1) ||
+      !SendMessageTimeoutA(list, LVM_GETCOLUMNA, column, static_cast<LPARAM>(block.address()),
+                           SMTO_ABORTIFHUNG, 2000, &found) ||
+      !found || !target.Read(block.address(), &request, sizeof request) ||
+      !target.Read(remote_text, buffer, sizeof buffer)) {
+    return false;
+  }
+  buffer[kTextSize - 1] = '\0';
+  info->header = buffer;
+  info->width = request.cx;
+  info->format = request.fmt;
+  return true;
+}
+
+bool ReadColumnOrder(TargetProcess& target, HWND list, int count, std::vector<int>* order) {
+  order->assign(count, -1);
+  RemoteBlock block(target, sizeof(int) * count);
+  DWORD_PTR done = 0;
+  return block.address() &&
+         SendMessageTimeoutA(list, LVM_GETCOLUMNORDERARRAY, count,
+                             static_cast<LPARAM>(block.address()), SMTO_ABORTIFHUNG, 2000, &done) &&
+         done && target.Read(block.address(), order->data(), sizeof(int) * count);
+}
+
 }  // namespace vx::e2e

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kWidth = 636;
 constexpr int kHeight = 486;
+constexpr int kListId = 3;  // the list's control id is its unit id
 constexpr LONG kFrameStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_VISIBLE;
 // The question's exact GBK bytes (the source is UTF-8, compiled to GBK).
@@ -132,10 +133,10 @@ void CheckFrame(TargetProcess& target, const RunSettings& settings, HWND window)
          "%d and %d pixels", details.big_icon_size, details.small_icon_size);
   }
 
-  // No class brush: the background must be the window's own button-face fill.
+  // No class brush: the margin beside the list must be the window's own button-face fill.
   HDC screen = GetDC(nullptr);
-  POINT middle = ClientToScreenPoint(window, 300, 200);
-  COLORREF colour = GetPixel(screen, middle.x, middle.y);
+  POINT margin = ClientToScreenPoint(window, 2, 200);
+  COLORREF colour = GetPixel(screen, margin.x, margin.y);
   ReleaseDC(nullptr, screen);
   Step(colour == GetSysColor(COLOR_BTNFACE), "client area painted in the button-face colour",
        "%06lx, expected %06lx", colour, GetSysColor(COLOR_BTNFACE));
@@ -219,9 +220,9 @@ void MainWindowScenario(const RunSettings& settings) {
   Step(AnswerMessageBox(box, IDNO), "No closes the question");
   Step(target.IsRunning() && IsWindowVisible(window) && WindowText(window) == "Vextorin",
        "No keeps the window");
-  Step(
-      WaitUntil([&] { return IsWindowEnabled(window) && FocusedWindowOf(window) == window; }, 2000),
-      "the window takes input again and has the focus back");
+  HWND list = FindDescendant(window, kListId, "SysListView32");
+  Step(WaitUntil([&] { return IsWindowEnabled(window) && FocusedWindowOf(window) == list; }, 2000),
+       "the window takes input again and the list has the focus back");
 
   // Esc from the keyboard reaches the focused window through the system's input.
   TypeEscape();
@@ -240,6 +241,8 @@ void MainWindowScenario(const RunSettings& settings) {
   bool ended = target.WaitForExit(5000, &exit_code);
   Step(ended && exit_code == 0, "Yes ends the program with exit code 0", "%s, code %lu",
        ended ? "ended" : "still running", exit_code);
+  int left = RunningProcessesOf(settings.program);
+  Step(left == 0, "no process of the program is left", "%d running", left);
 }
 
 }  // namespace vx::e2e

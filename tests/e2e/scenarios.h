@@ -16,6 +16,10 @@ struct RunSettings {
 // Vextorin's main window: title, frame, placement, icons, moving, and the close question.
 void MainWindowScenario(const RunSettings& settings);
 
+// Vextorin's list and popup menu before any import: the list's styles, columns and colours, the
+// menu that a right click anywhere in the list opens, and that closing it runs nothing.
+void ListMenuScenario(const RunSettings& settings);
+
 // The driver's own actions against the stand-in program: list cells, popup menu reading and
 // choosing, the open dialog and the exit code.
 void StandInScenario(const RunSettings& settings);

@@ -1,6 +1,7 @@
-// The driver's actions proven on the stand-in program, before the real list and menu exist:
-// reading owner-data list cells, reading and choosing popup menu entries (a greyed entry
-// cannot be chosen), filling the open dialog, Esc and the exit code.
+// The driver's actions proven on the stand-in program, where the real program cannot show them
+// yet (it has no rows and no commands before the pipeline is wired): reading owner-data list
+// cells, choosing popup menu entries (a greyed entry cannot be chosen), filling the open dialog,
+// Esc and the exit code.
 #include "tests/e2e/actions.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"

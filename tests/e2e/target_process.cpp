@@ -127,4 +127,18 @@ uintptr_t TargetProcess::LoadExport(const std::string& dll_path, const char* exp
   return dll_base + export_offset;
 }
 
+int RunningProcessesOf(const std::string& path) {
+  std::string name = path.substr(path.find_last_of("\\/") + 1);
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, name.c_str()) == 0) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
 }  // namespace vx::e2e

@@ -54,6 +54,9 @@ class TargetProcess {
   DWORD pid_ = 0;
 };
 
+// The number of running processes whose program file has the file name of `path` (any folder).
+int RunningProcessesOf(const std::string& path);
+
 // A block of target memory freed when it goes out of scope.
 class RemoteBlock {
  public:
