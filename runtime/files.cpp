@@ -1,5 +1,6 @@
 #include "runtime/files.h"
 
+#include <atomic>
 #include <new>
 
 #include "runtime/file_registry.h"
@@ -23,6 +24,21 @@ constexpr FileSharing kModeSharing[] = {
     FileSharing::kReadOnly,
     FileSharing::kNothing,
 };
+
+// Bytes that writes may still put out before they fail as on a full disk; negative: no limit.
+std::atomic<int64_t> writes_before_full_disk{-1};
+
+// Writes `count` bytes, or fails after writing what the simulated full disk still takes.
+bool WriteBytes(PlatformFile handle, const char* bytes, size_t count) {
+  int64_t room = writes_before_full_disk.load();
+  if (room >= 0 && static_cast<int64_t>(count) > room) {
+    writes_before_full_disk.store(0);
+    if (room > 0) PlatformWriteFile(handle, bytes, static_cast<size_t>(room));
+    return false;
+  }
+  if (room >= 0) writes_before_full_disk.store(room - static_cast<int64_t>(count));
+  return PlatformWriteFile(handle, bytes, count);
+}
 
 }  // namespace
 
@@ -57,7 +73,7 @@ bool WriteText(FileNumber number, std::initializer_list<Value> values) {
       continue;  // byte data, arrays and buffers have no text to write
     }
     if (count == 0) continue;
-    if (!PlatformWriteFile(file->handle, bytes, static_cast<size_t>(count))) {
+    if (!WriteBytes(file->handle, bytes, static_cast<size_t>(count))) {
       PlatformSetFilePosition(file->handle, start);
       file->position = start;
       return false;
@@ -72,6 +88,19 @@ void CloseFile(FileNumber number) {
   if (!file) return;
   PlatformCloseFile(file->handle);
   delete file;
+}
+
+bool RenameReplacing(const char* from, const char* to) {
+  if (TextLength(from) == 0 || TextLength(to) == 0) return false;
+  return PlatformRenameReplacing(from, to);
+}
+
+bool RemoveFile(const char* path) {
+  return TextLength(path) != 0 && PlatformRemoveFile(path);
+}
+
+void SimulateFullDiskAfter(int64_t bytes) {
+  writes_before_full_disk.store(bytes < 0 ? -1 : bytes);
 }
 
 }  // namespace vx

@@ -40,4 +40,16 @@ bool WriteText(FileNumber file, std::initializer_list<Value> values);
 // Closes the file and forgets its number; unknown numbers are ignored.
 void CloseFile(FileNumber file);
 
+// Puts the file at `from` in the place of `to`, replacing a file there in one step (so `to`
+// holds either its old or its new content, never a mix). False, with both left as they were,
+// when the platform refuses: `to` is a directory or read-only, the two lie on different drives.
+bool RenameReplacing(const char* from, const char* to);
+
+// Deletes the file at `path`; false when there is none or it cannot be deleted.
+bool RemoveFile(const char* path);
+
+// For tests: writes through WriteText fail as on a full disk once `bytes` more bytes have been
+// written (the bytes up to the limit reach the file). A negative count lifts the limit.
+void SimulateFullDiskAfter(int64_t bytes);
+
 }  // namespace vx

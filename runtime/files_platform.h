@@ -28,5 +28,8 @@ int64_t PlatformFileSize(PlatformFile file);
 // the file), or -1 on an error.
 int64_t PlatformReadFile(PlatformFile file, void* bytes, size_t count);
 void PlatformCloseFile(PlatformFile file);
+// Renames `from` to `to`, replacing an existing file `to`; false when refused.
+bool PlatformRenameReplacing(const char* from, const char* to);
+bool PlatformRemoveFile(const char* path);
 
 }  // namespace vx

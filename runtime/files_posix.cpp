@@ -1,5 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,6 +87,14 @@ int64_t PlatformReadFile(PlatformFile file, void* bytes, size_t count) {
 
 void PlatformCloseFile(PlatformFile file) {
   close(AsDescriptor(file));
+}
+
+bool PlatformRenameReplacing(const char* from, const char* to) {
+  return rename(from, to) == 0;
+}
+
+bool PlatformRemoveFile(const char* path) {
+  return unlink(path) == 0;
 }
 
 }  // namespace vx

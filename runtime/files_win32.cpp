@@ -60,4 +60,12 @@ void PlatformCloseFile(PlatformFile file) {
   CloseHandle(AsHandle(file));
 }
 
+bool PlatformRenameReplacing(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+
+bool PlatformRemoveFile(const char* path) {
+  return DeleteFileA(path);
+}
+
 }  // namespace vx

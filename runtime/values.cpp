@@ -13,15 +13,15 @@ namespace vx {
 const char kEmptyText[] = "";
 const ByteDataBlock kEmptyByteData = {1, 0};
 
-namespace {
-
-std::atomic<bool> allocation_failure_for_testing{false};
-
-[[noreturn]] void ReportAllocationFailure(size_t size) {
+void ReportAllocationFailure(size_t size) {
   char message[96];
   std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<long long>(size));
   ReportRuntimeError(0, message, 0, 0);
 }
+
+namespace {
+
+std::atomic<bool> allocation_failure_for_testing{false};
 
 void ConstantArea(const unsigned char** begin, const unsigned char** end) {
   static const unsigned char* area_begin = nullptr;

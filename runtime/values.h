@@ -48,6 +48,9 @@ void* AllocateBlock(size_t size);
 void* ReallocateBlock(void* block, size_t size);
 // Releases `block`; ignores null and pointers into the constant area.
 void FreeBlock(void* block);
+// The fatal report of a failed allocation of `size` bytes, for memory that does not come from
+// AllocateBlock.
+[[noreturn]] void ReportAllocationFailure(size_t size);
 // True when `p` points into the program's static image, which FreeBlock never releases.
 bool IsInConstantArea(const void* p);
 

@@ -101,6 +101,51 @@ TEST(WriteText, FullDiskIsAFailure) {
 }
 #endif
 
+// The bytes up to the limit reach the file; the failed call's position is taken back.
+TEST(WriteText, ASimulatedFullDiskTakesTheBytesUpToItsLimit) {
+  std::string path = testing::TemporaryDirectory() + "/full.txt";
+  FileNumber file = OpenFile(path.c_str(), kOpenToReplace);
+  ASSERT_NE(file, 0);
+  SimulateFullDiskAfter(5);
+  EXPECT_TRUE(WriteText(file, {"abc"}));
+  EXPECT_FALSE(WriteText(file, {"defg"}));
+  EXPECT_EQ(ReadWholeFile(path), "abcde");
+  EXPECT_FALSE(WriteText(file, {"x"}));
+  SimulateFullDiskAfter(-1);
+  EXPECT_TRUE(WriteText(file, {"XY"}));
+  CloseFile(file);
+  EXPECT_EQ(ReadWholeFile(path), "abcXY");
+}
+
+TEST(RenameReplacing, PutsAFileInThePlaceOfAnother) {
+  std::string directory = testing::TemporaryDirectory();
+  std::string from = directory + "/new.txt", to = directory + "/old.txt";
+  WriteWholeFile(from, "new");
+  WriteWholeFile(to, "old content");
+  EXPECT_TRUE(RenameReplacing(from.c_str(), to.c_str()));
+  EXPECT_EQ(ReadWholeFile(to), "new");
+  EXPECT_FALSE(Exists(from));
+
+  EXPECT_FALSE(RenameReplacing(from.c_str(), to.c_str()));  // nothing to rename
+  EXPECT_FALSE(RenameReplacing("", to.c_str()));
+  EXPECT_TRUE(RenameReplacing(to.c_str(), from.c_str()));  // to a name not taken
+  EXPECT_EQ(ReadWholeFile(from), "new");
+  EXPECT_FALSE(RenameReplacing(from.c_str(), directory.c_str()));  // a directory stays
+  EXPECT_EQ(ReadWholeFile(from), "new");
+  EXPECT_TRUE(std::filesystem::is_directory(directory));
+}
+
+TEST(RemoveFile, DeletesAFileButNoDirectory) {
+  std::string directory = testing::TemporaryDirectory();
+  std::string path = directory + "/gone.txt";
+  WriteWholeFile(path, "x");
+  EXPECT_TRUE(RemoveFile(path.c_str()));
+  EXPECT_FALSE(Exists(path));
+  EXPECT_FALSE(RemoveFile(path.c_str()));
+  EXPECT_FALSE(RemoveFile(directory.c_str()));
+  EXPECT_TRUE(Exists(directory));
+}
+
 TEST(CloseFile, ForgetsTheNumberOnceAndIgnoresUnknownNumbers) {
   std::string path = testing::TemporaryDirectory() + "/closed.txt";
   FileNumber first = OpenFile(path.c_str(), kOpenToReplace);
