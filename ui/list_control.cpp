@@ -23,6 +23,34 @@ bool SetCellText(UnitRef list, int32_t row, int32_t column, const char* text) {
   return true;
 }
 
+bool SetCellTexts(UnitRef list, int32_t row, int32_t column,
+                  std::initializer_list<const char*> texts) {
+  RowStore& rows = LoadedListRows(list, UnitAccess::kWrite);
+  RowStore::TextRun cells[RowStore::kColumns];
+  if (texts.size() > RowStore::kColumns) return false;
+  int32_t count = 0;
+  for (const char* text : texts) {
+    if (!text) text = "";
+    cells[count++] = {text, std::strlen(text)};
+  }
+  if (!rows.SetCells(row, column, cells, count)) return false;
+  BackendListRowsChanged(list);
+  return true;
+}
+
+int64_t CopyCellTexts(UnitRef list, int32_t row, int32_t column, int32_t count, char* buffer,
+                      int64_t size, int32_t* lengths) {
+  RowStore& rows = LoadedListRows(list, UnitAccess::kRead);
+  size_t cell_lengths[RowStore::kColumns];
+  if (count < 1 || count > RowStore::kColumns) return -1;
+  int64_t total = rows.CopyCells(row, column, count, buffer,
+                                 size > 0 ? static_cast<size_t>(size) : 0, cell_lengths);
+  if (total >= 0) {
+    for (int32_t i = 0; i < count; ++i) lengths[i] = static_cast<int32_t>(cell_lengths[i]);
+  }
+  return total;
+}
+
 int32_t GetRowCount(UnitRef list) {
   return LoadedListRows(list, UnitAccess::kRead).RowCount();
 }
@@ -64,6 +92,18 @@ void WriteListItems(UnitRef list, const ByteDataBlock* items) {
   LoadedListRows(list, UnitAccess::kWrite)
       .ReplaceImage(ByteDataBytes(items), ByteDataLength(items));
   OnUiThread([&] { BackendListRowsReplaced(list); });
+}
+
+void HandOverListItems(UnitRef list, ByteData items) {
+  LoadedListRows(list, UnitAccess::kWrite)
+      .TakeImage(items, ByteDataBytes(static_cast<const ByteDataBlock*>(items)),
+                 ByteDataLength(items));
+  OnUiThread([&] { BackendListRowsReplaced(list); });
+}
+
+ListItemsView ShareListItems(UnitRef list) {
+  RowStore::SharedImage image = LoadedListRows(list, UnitAccess::kRead).ShareImage();
+  return {std::move(image.holder), image.bytes, static_cast<int32_t>(image.length)};
 }
 
 }  // namespace vx

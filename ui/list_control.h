@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 
 #include "runtime/values.h"
 #include "ui/units.h"
@@ -24,10 +26,32 @@ void DeleteAllRows(UnitRef list);
 // Scrolls until the whole row is in view; does nothing for a row that does not exist.
 void EnsureRowVisible(UnitRef list, int32_t row);
 
+// Neighbouring cells of one row at once, for passes over millions of rows. SetCellTexts writes
+// the texts into the cells from `column` on (false when the row or a column does not exist).
+// CopyCellTexts copies the texts of `count` cells from `column` on back to back, without
+// terminators, into `buffer` when all of them fit in `size` bytes, and their lengths into
+// `lengths`; it returns the sum of the lengths, or -1 when the row or a column does not exist.
+bool SetCellTexts(UnitRef list, int32_t row, int32_t column,
+                  std::initializer_list<const char*> texts);
+int64_t CopyCellTexts(UnitRef list, int32_t row, int32_t column, int32_t count, char* buffer,
+                      int64_t size, int32_t* lengths);
+
 // The info tip of `row`: the second text of row entry number `row` of the stored image, cut to
 // `size` - 1 bytes and terminated. False, leaving `tip` as it was, when the image has no such
 // row entry.
 bool CopyRowInfoTip(UnitRef list, int32_t row, char* tip, int32_t size);
+
+// The fast ways to the items property for images of millions of rows. HandOverListItems writes
+// it as WriteListItems does, but takes `items` (fresh byte data; null for empty) over instead of
+// copying it. ShareListItems reads it without a copy: the image as last written, whose bytes stay
+// valid while the view lives, also when the property is written meanwhile.
+void HandOverListItems(UnitRef list, ByteData items);
+struct ListItemsView {
+  std::shared_ptr<const void> holder;
+  const unsigned char* bytes = nullptr;
+  int32_t length = 0;
+};
+ListItemsView ShareListItems(UnitRef list);
 
 // For the view's painting: copies the cell's text, cut to `size` - 1 bytes and terminated, into
 // `buffer` without allocating; returns the text's full length (0 for a cell that does not exist).

@@ -52,7 +52,8 @@ size_t CopyCut(const char* text, size_t length, char* buffer, size_t size) {
 
 // One written image, never changed once built: its bytes and where each row entry starts.
 struct RowStore::Image {
-  unsigned char* bytes = nullptr;
+  void* block = nullptr;  // the block that holds the bytes, freed with the image
+  const unsigned char* bytes = nullptr;
   size_t length = 0;
   uint32_t* row_entries = nullptr;  // images are byte data, so offsets fit in 32 bits
   int32_t row_count = 0;
@@ -62,7 +63,7 @@ struct RowStore::Image {
   Image(const Image&) = delete;
   Image& operator=(const Image&) = delete;
   ~Image() {
-    FreeBlock(bytes);
+    FreeBlock(block);
     FreeBlock(row_entries);
   }
 
@@ -77,14 +78,16 @@ struct RowStore::Image {
 
 namespace {
 
-// Copies the image and finds its row entries in one walk. Column entries are not indexed: a
-// cell read walks from its row entry, at most three entries on.
-std::shared_ptr<RowStore::Image> BuildImage(const unsigned char* source, int32_t length) {
+// Takes `block`, which holds the `length` bytes of an image at `source`, and finds the image's
+// row entries in one walk. Column entries are not indexed: a cell read walks from its row
+// entry, at most three entries on.
+std::shared_ptr<RowStore::Image> BuildImage(void* block, const unsigned char* source,
+                                            int32_t length) {
   auto image = std::make_shared<RowStore::Image>();
+  image->block = block;
   if (!source || length <= 0) return image;
   image->length = static_cast<size_t>(length);
-  image->bytes = static_cast<unsigned char*>(AllocateBlock(image->length));
-  std::memcpy(image->bytes, source, image->length);
+  image->bytes = source;
 
   // Every entry takes at least kSmallestEntry bytes: room for the most rows there can be.
   size_t most_rows = image->length / kSmallestEntry;
@@ -197,8 +200,10 @@ RowStore::RowStore() : columns_(EmptyColumns()) {}
 RowStore::~RowStore() = default;
 
 // Neither the lock nor a fatal error may meet: memory is fetched and freed outside the lock, and
-// the old rows are let go outside it too, so another thread never waits for a large free.
-void RowStore::ReplaceImage(const unsigned char* bytes, int32_t length) {
+// the old rows are let go outside it too, so another thread never waits for a large free. They
+// go before the new image is made, so that the two are never held at once.
+template <typename MakeImage>
+void RowStore::ReplaceImageWith(MakeImage&& make_image) {
   std::shared_ptr<const Image> old_image;
   ColumnSet old_columns;
   ColumnSet empty_columns = EmptyColumns();
@@ -213,7 +218,7 @@ void RowStore::ReplaceImage(const unsigned char* bytes, int32_t length) {
   old_image.reset();
   old_columns = EmptyColumns();
 
-  std::shared_ptr<const Image> fresh = BuildImage(bytes, length);
+  std::shared_ptr<const Image> fresh = make_image();
   {
     // Another writer may have installed rows in the meantime: start from empty columns again.
     std::lock_guard<std::mutex> lock(mutex_);
@@ -225,6 +230,19 @@ void RowStore::ReplaceImage(const unsigned char* bytes, int32_t length) {
   }
 }
 
+void RowStore::ReplaceImage(const unsigned char* bytes, int32_t length) {
+  ReplaceImageWith([&]() -> std::shared_ptr<const Image> {
+    if (!bytes || length <= 0) return BuildImage(nullptr, nullptr, 0);
+    auto* copy = static_cast<unsigned char*>(AllocateBlock(static_cast<size_t>(length)));
+    std::memcpy(copy, bytes, static_cast<size_t>(length));
+    return BuildImage(copy, copy, length);
+  });
+}
+
+void RowStore::TakeImage(void* block, const unsigned char* bytes, int32_t length) {
+  ReplaceImageWith([&] { return BuildImage(block, bytes, length); });
+}
+
 ByteData RowStore::CopyImage() const {
   std::shared_ptr<const Image> image;
   {
@@ -233,6 +251,21 @@ ByteData RowStore::CopyImage() const {
   }
   if (!image) return nullptr;
   return MakeByteData(image->bytes, static_cast<int64_t>(image->length));
+}
+
+RowStore::SharedImage RowStore::ShareImage() const {
+  std::shared_ptr<const Image> image;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    image = image_;
+  }
+  SharedImage shared;
+  if (image) {
+    shared.bytes = image->bytes;
+    shared.length = image->length;
+  }
+  shared.holder = std::move(image);
+  return shared;
 }
 
 void RowStore::DeleteAllRows() {
@@ -314,27 +347,42 @@ void RowStore::InstallSpare(Spare* spare) {
 }
 
 bool RowStore::SetCell(int32_t row, int32_t column, const char* text, size_t length) {
-  if (row < 0 || column < 0 || column >= kColumns || length > kLongestCell) return false;
+  TextRun cell{text, length};
+  return SetCells(row, column, &cell, 1);
+}
+
+// The cells are written one after another under the lock. A cell that needs memory gets it with
+// the lock let go, and the writing goes on from that cell.
+bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32_t count) {
+  if (row < 0 || column < 0 || count < 1 || count > kColumns - column) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    if (texts[i].length > kLongestCell) return false;
+  }
   Spare spare;
+  int32_t written = 0;
   for (;;) {
-    bool done = false;
-    bool taken = false;
+    bool gone = false;
     bool no_more_chunks = false;
     size_t wanted = 0;
     bool wants_row_index = false;
+    int32_t wanted_column = column;
     uint64_t generation;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       InstallSpare(&spare);
       generation = generation_;
       int32_t rows = visible_rows_.load(std::memory_order_relaxed);
-      ColumnCells& cells = *columns_[column];
-      if (row >= rows) {
-        done = true;
-      } else if (!cells.slot_of_row) {
-        wants_row_index = true;
-        wanted = static_cast<size_t>(rows) * sizeof(uint32_t);
-      } else {
+      gone = row >= rows;
+      while (!gone && written < count) {
+        wanted_column = column + written;
+        const char* text = texts[written].text;
+        size_t length = texts[written].length;
+        ColumnCells& cells = *columns_[wanted_column];
+        if (!cells.slot_of_row) {
+          wants_row_index = true;
+          wanted = static_cast<size_t>(rows) * sizeof(uint32_t);
+          break;
+        }
         uint32_t& slot = cells.slot_of_row[row];
         uint32_t old_capacity = 0;
         if (slot) {
@@ -343,39 +391,62 @@ bool RowStore::SetCell(int32_t row, int32_t column, const char* text, size_t len
           std::memcpy(&header, bytes, sizeof header);
           if (length <= header.capacity) {
             WriteSlot(bytes, header.capacity, text, length);
-            done = taken = true;
+            ++written;
+            continue;
           }
           old_capacity = header.capacity;
         }
-        if (!done) {
-          // A cell that outgrows its slot moves to one of twice the size, so that a cell whose
-          // text keeps growing leaves behind no more than its final slot's size.
-          size_t capacity = std::max(UnitsFor(length), size_t{old_capacity} * 2 / kUnit) * kUnit;
-          size_t units = 1 + capacity / kUnit;
-          if (uint32_t fresh = cells.Place(units)) {
-            WriteSlot(cells.SlotAt(fresh), static_cast<uint32_t>(capacity), text, length);
-            slot = fresh;
-            done = taken = true;
-          } else if (cells.chunks.size() >= kMostChunks) {
-            no_more_chunks = true;
-            wanted = units * kUnit;
-          } else {
-            wanted = cells.NextChunkUnits(units) * kUnit;
-          }
+        // A cell that outgrows its slot moves to one of twice the size, so that a cell whose
+        // text keeps growing leaves behind no more than its final slot's size.
+        size_t capacity = std::max(UnitsFor(length), size_t{old_capacity} * 2 / kUnit) * kUnit;
+        size_t units = 1 + capacity / kUnit;
+        if (uint32_t fresh = cells.Place(units)) {
+          WriteSlot(cells.SlotAt(fresh), static_cast<uint32_t>(capacity), text, length);
+          slot = fresh;
+          ++written;
+          continue;
         }
+        if (cells.chunks.size() >= kMostChunks) {
+          no_more_chunks = true;
+          wanted = units * kUnit;
+        } else {
+          wanted = cells.NextChunkUnits(units) * kUnit;
+        }
+        break;
       }
     }
     FreeBlock(spare.block);  // not taken: the rows were replaced meanwhile
     spare.block = nullptr;
-    if (done) return taken;
+    if (gone) return false;
+    if (written == count) return true;
     if (no_more_chunks) ReportOutOfMemory(wanted);
     spare.block = AllocateBlock(wanted);
     if (wants_row_index) std::memset(spare.block, 0, wanted);
     spare.bytes = wanted;
-    spare.column = column;
+    spare.column = wanted_column;
     spare.row_index = wants_row_index;
     spare.generation = generation;
   }
+}
+
+int64_t RowStore::CopyCells(int32_t row, int32_t column, int32_t count, char* buffer, size_t size,
+                            size_t* lengths) const {
+  if (row < 0 || column < 0 || count < 1 || count > kColumns - column) return -1;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (row >= visible_rows_.load(std::memory_order_relaxed)) return -1;
+  const char* texts[kColumns];
+  size_t total = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    CellBytes(row, column + i, &texts[i], &lengths[i]);
+    total += lengths[i];
+  }
+  if (total <= size) {
+    for (int32_t i = 0; i < count; ++i) {
+      if (lengths[i]) std::memcpy(buffer, texts[i], lengths[i]);
+      buffer += lengths[i];
+    }
+  }
+  return static_cast<int64_t>(total);
 }
 
 bool RowStore::CopyInfoTip(int32_t row, char* tip, size_t size) const {

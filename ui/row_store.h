@@ -30,8 +30,20 @@ class RowStore {
   // Keeps a copy of the `length` bytes and rebuilds every row from them in one pass. Meanwhile
   // other threads see no rows.
   void ReplaceImage(const unsigned char* bytes, int32_t length);
+  // ReplaceImage without the copy: keeps the `length` bytes at `bytes` where they are and frees
+  // `block` (from AllocateBlock, holding them; may be null) when the image is replaced in turn.
+  void TakeImage(void* block, const unsigned char* bytes, int32_t length);
   // A fresh copy of the image as last written; null when it is empty.
   ByteData CopyImage() const;
+
+  // The image as last written, shared instead of copied: its bytes stay valid while `holder`
+  // lives, also when the image is replaced meanwhile.
+  struct SharedImage {
+    std::shared_ptr<const void> holder;
+    const unsigned char* bytes = nullptr;
+    size_t length = 0;
+  };
+  SharedImage ShareImage() const;
 
   int32_t RowCount() const { return visible_rows_.load(std::memory_order_acquire); }
   // Empties the rows; the image stays as it was (info tips still come from it).
@@ -44,6 +56,20 @@ class RowStore {
   Text CellText(int32_t row, int32_t column) const;
   // False, changing nothing, when the row or the column does not exist.
   bool SetCell(int32_t row, int32_t column, const char* text, size_t length);
+
+  // The cells of one row from `column` on, at once: SetCells writes `count` texts under one lock
+  // where memory allows (false when the row or a column does not exist; should the rows be
+  // replaced meanwhile, the cells written before stay written). CopyCells copies `count` texts
+  // back to back, without terminators, into `buffer` when all fit in `size` bytes, and their
+  // lengths into `lengths`; it returns the sum of the lengths, or -1 when the row or a column
+  // does not exist.
+  struct TextRun {
+    const char* text;
+    size_t length;
+  };
+  bool SetCells(int32_t row, int32_t column, const TextRun* texts, int32_t count);
+  int64_t CopyCells(int32_t row, int32_t column, int32_t count, char* buffer, size_t size,
+                    size_t* lengths) const;
 
   // The second text of row entry number `row` of the image, cut and terminated as CopyCell does.
   // False, leaving `tip` as it was, when the image has no such row entry.
@@ -58,6 +84,8 @@ class RowStore {
   struct Spare;
 
  private:
+  template <typename MakeImage>
+  void ReplaceImageWith(MakeImage&& make_image);
   void CellBytes(int32_t row, int32_t column, const char** text, size_t* length) const;
   void InstallSpare(Spare* spare);
 

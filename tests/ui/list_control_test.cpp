@@ -71,6 +71,30 @@ TEST_F(ListControlTest, CellWritesNotifyTheViewOnlyWhenTaken) {
   EXPECT_EQ(Cell(0, 3), "0123456789abcdef");
 }
 
+// The fast ways in and out tell the window as the ordinary ones do.
+TEST_F(ListControlTest, ImagesHandedOverAndCellsWrittenAtOnceTellTheWindow) {
+  std::string image = ImportedRow(1, "a") + ImportedRow(2, "b");
+  HandOverListItems(超级列表框1, testing::AsByteData(image).release());
+  EXPECT_EQ(GetRowCount(超级列表框1), 2);
+  ListItemsView view = ShareListItems(超级列表框1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.bytes), view.length), image);
+
+  EXPECT_TRUE(
+      SetCellTexts(超级列表框1, 1, 2, {"0123456789abcdef0123456789abcdef", "89abcdef01234567"}));
+  EXPECT_FALSE(SetCellTexts(超级列表框1, 2, 2, {"x", "y"}));
+  EXPECT_EQ(headless::RowsChangedNotices(), 1);
+  char cells[64];
+  int32_t lengths[3];
+  ASSERT_EQ(CopyCellTexts(超级列表框1, 1, 1, 3, cells, sizeof cells, lengths), 49);
+  EXPECT_EQ(std::string(cells, 49), "b0123456789abcdef0123456789abcdef89abcdef01234567");
+
+  HandOverListItems(超级列表框1, nullptr);
+  EXPECT_EQ(GetRowCount(超级列表框1), 0);
+  EXPECT_EQ(ShareListItems(超级列表框1).length, 0);
+  std::vector<std::string> expected = {"show", "rows replaced 2", "rows replaced 0"};
+  EXPECT_EQ(headless::Requests(), expected);
+}
+
 TEST_F(ListControlTest, EnsureRowVisibleScrollsOnlyToRowsThatExist) {
   WriteItems(ImportedRow(1, "a") + ImportedRow(2, "b"));
   EnsureRowVisible(超级列表框1, 1);

@@ -148,6 +148,42 @@ TEST(RowStoreCells, RewritesReplaceTheImageTextAndEmptyRewritesEmptyTheCell) {
   EXPECT_EQ(Cell(store, 1, 0), "2");
 }
 
+// Neighbouring cells of a row go in and come out at once; the first writes into fresh columns
+// fetch each column's memory on the way.
+TEST(RowStoreCells, NeighbouringCellsAtOnce) {
+  RowStore store;
+  std::string image;
+  for (int32_t row = 1; row <= 3000; ++row) image += ImportedRow(row, std::to_string(row));
+  Write(store, image);
+  for (int32_t row = 0; row < 3000; ++row) {
+    std::string digest(32 + row % 50, static_cast<char>('a' + row % 26));
+    std::string middle = digest.substr(8, 16);
+    RowStore::TextRun texts[] = {{digest.c_str(), digest.size()}, {middle.c_str(), middle.size()}};
+    ASSERT_TRUE(store.SetCells(row, 2, texts, 2)) << row;
+  }
+  EXPECT_EQ(Cell(store, 2999, 2), std::string(32 + 2999 % 50, 'a' + 2999 % 26));
+  EXPECT_EQ(Cell(store, 2999, 3), std::string(16, 'a' + 2999 % 26));
+
+  char buffer[128];
+  size_t lengths[3];
+  std::string expected = "7" + std::string(38, 'g') + std::string(16, 'g');
+  ASSERT_EQ(store.CopyCells(6, 1, 3, buffer, sizeof buffer, lengths), 55);
+  EXPECT_EQ(std::string(buffer, 55), expected);
+  EXPECT_EQ(lengths[0], 1u);
+  EXPECT_EQ(lengths[1], 38u);
+  EXPECT_EQ(lengths[2], 16u);
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(store.CopyCells(6, 1, 3, buffer, 54, lengths), 55);  // too small: nothing copied
+  EXPECT_EQ(buffer[0], '#');
+
+  RowStore::TextRun two[] = {{"x", 1}, {"y", 1}};
+  EXPECT_FALSE(store.SetCells(3000, 2, two, 2));
+  EXPECT_FALSE(store.SetCells(0, 3, two, 2));
+  EXPECT_EQ(store.CopyCells(3000, 1, 3, buffer, sizeof buffer, lengths), -1);
+  EXPECT_EQ(store.CopyCells(0, 2, 3, buffer, sizeof buffer, lengths), -1);
+  EXPECT_EQ(Cell(store, 0, 3), std::string(16, 'a'));
+}
+
 TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
   RowStore store;
   std::string image;
@@ -171,6 +207,28 @@ TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
     EXPECT_EQ(Cell(store, 17, 2), length ? std::string(length, 'g') : "<none>");
   }
   EXPECT_EQ(Cell(store, 18, 2), std::string(32, static_cast<char>('a' + (18 + 3) % 26)));
+}
+
+// An image taken over stays where it is; a shared image stays readable after it is replaced.
+TEST(RowStoreImage, TakesImagesOverAndSharesThemWithoutCopies) {
+  RowStore store;
+  std::string image = ImportedRow(1, "a") + ImportedRow(2, "bc");
+  auto* block = static_cast<unsigned char*>(AllocateBlock(image.size()));
+  std::memcpy(block, image.data(), image.size());
+  store.TakeImage(block, block, static_cast<int32_t>(image.size()));
+  ASSERT_EQ(store.RowCount(), 2);
+  EXPECT_EQ(Cell(store, 1, 1), "bc");
+
+  RowStore::SharedImage shared = store.ShareImage();
+  EXPECT_EQ(shared.bytes, block);
+  Write(store, ImportedRow(1, "new"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(shared.bytes), shared.length), image);
+  shared = RowStore::SharedImage();  // the last holder frees the old image
+  EXPECT_EQ(store.ShareImage().length, ImportedRow(1, "new").size());
+
+  store.TakeImage(nullptr, nullptr, 0);
+  EXPECT_EQ(store.RowCount(), 0);
+  EXPECT_EQ(store.ShareImage().bytes, nullptr);
 }
 
 TEST(RowStoreImage, InfoTipsAreTheSecondTextsOfRowEntries) {
