@@ -24,6 +24,14 @@ const unsigned char* FindBytes(const unsigned char* from, const unsigned char* e
   return nullptr;
 }
 
+// Every byte below 0x80 ends a character, so only the run of lead and trail bytes just before
+// `position` matters: it holds whole two-byte characters exactly when its length is even.
+bool StartsCharacter(const unsigned char* known_start, const unsigned char* position) {
+  const unsigned char* cursor = position;
+  while (cursor > known_start && cursor[-1] >= 0x80) --cursor;
+  return (position - cursor) % 2 == 0;
+}
+
 MemberCollector::MemberCollector(int32_t expected_count)
     : capacity_(expected_count > 0 ? expected_count : 1) {
   array_ = static_cast<ValueArray>(AllocateBlock(ArrayBlockSize(capacity_)));

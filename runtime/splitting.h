@@ -14,6 +14,10 @@ namespace vx {
 const unsigned char* FindBytes(const unsigned char* from, const unsigned char* end,
                                const unsigned char* pattern, size_t pattern_length);
 
+// True when `position` starts a character of the ANSI code page, given that `known_start` (not
+// after it) does: a byte of 0x80 or above leads a two-byte character.
+bool StartsCharacter(const unsigned char* known_start, const unsigned char* position);
+
 // Collects the members of a split (fresh texts or byte data, null for empty ones) into one
 // array block, grown geometrically and cut to size by Finish. Members not yet handed over by
 // Finish are released with the collector.

@@ -16,15 +16,6 @@ int32_t MemberLimit(std::optional<int32_t> limit) {
   return *limit < 0 ? 0 : *limit;
 }
 
-// True when `position` starts a character, given that `known_start` (not after it) does.
-// Every byte below 0x80 ends a character, so only the run of lead and trail bytes just before
-// `position` matters: it holds whole two-byte characters exactly when its length is even.
-bool StartsCharacter(const unsigned char* known_start, const unsigned char* position) {
-  const unsigned char* cursor = position;
-  while (cursor > known_start && cursor[-1] >= 0x80) --cursor;
-  return (position - cursor) % 2 == 0;
-}
-
 }  // namespace
 
 ValueArray SplitText(const char* text, std::optional<const char*> separator,
