@@ -3,6 +3,11 @@
 #include "app/resources/resource_ids.h"
 #include "app/shell.h"
 #include "app/shell_texts.h"
+#include "pipeline/clear_list.h"
+#include "pipeline/export.h"
+#include "pipeline/import.h"
+#include "pipeline/md5_pass.h"
+#include "pipeline/remove_duplicates.h"
 
 namespace vx {
 
@@ -42,15 +47,15 @@ constexpr FileDialogLayout kDialogs[] = {
 // Separators are stored disabled, which shows nothing; the notice is hidden until the MD5 pass
 // runs, and greyed whenever it shows.
 constexpr MenuEntryLayout kMenuEntries[] = {
-    {kImportEntry, kImportCaption, 0, nullptr},
+    {kImportEntry, kImportCaption, 0, ImportCommand},
     {kSeparatorAfterImport, kSeparatorCaption, kEntryDisabled, nullptr},
-    {kRemoveDuplicatesEntry, kRemoveDuplicatesCaption, 0, nullptr},
+    {kRemoveDuplicatesEntry, kRemoveDuplicatesCaption, 0, RemoveDuplicatesCommand},
     {kSeparatorAfterRemoveDuplicates, kSeparatorCaption, kEntryDisabled, nullptr},
-    {kStartPassEntry, kStartPassCaption, 0, nullptr},
+    {kStartPassEntry, kStartPassCaption, 0, StartMd5Pass},
     {kSeparatorAfterStartPass, kSeparatorCaption, kEntryDisabled, nullptr},
-    {kExportEntry, kExportCaption, 0, nullptr},
+    {kExportEntry, kExportCaption, 0, ExportResults},
     {kSeparatorAfterExport, kSeparatorCaption, kEntryDisabled, nullptr},
-    {kClearListEntry, kClearListCaption, 0, nullptr},
+    {kClearListEntry, kClearListCaption, 0, ClearListCommand},
     {kUnavailableEntry, kUnavailableCaption, kEntryHidden | kEntryDisabled, nullptr},
 };
 

@@ -64,3 +64,14 @@ if(WIN32)
     LIBRARIES vx_app vx_ui vx_window_win32 vx_runtime
     PROPERTIES RESOURCE_LOCK display)
 endif()
+
+vx_test_program(pipeline_tests
+  SOURCES
+    tests/pipeline/import_test.cpp
+    tests/pipeline/row_key_set_test.cpp
+    tests/pipeline/remove_duplicates_test.cpp
+    tests/pipeline/md5_pass_test.cpp
+    tests/pipeline/export_test.cpp
+    tests/pipeline/clear_list_test.cpp
+  LIBRARIES vx_app vx_pipeline vx_ui vx_window_headless vx_runtime
+  LABELS threaded)

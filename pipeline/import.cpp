@@ -1,0 +1,209 @@
+#include "pipeline/import.h"
+
+#include <cstring>
+
+#include "pipeline/clear_list.h"
+#include "pipeline/items_image.h"
+#include "pipeline/pipeline_state.h"
+#include "pipeline/pipeline_texts.h"
+#include "runtime/splitting.h"
+#include "ui/list_control.h"
+#include "ui/window_commands.h"
+
+namespace vx {
+
+namespace {
+
+constexpr char kDefaultSeparator[] = "----";
+constexpr unsigned char kLineEnd[] = {'\r', '\n'};
+constexpr int32_t kErrorIcon = 16;
+
+struct Separator {
+  const unsigned char* bytes;
+  size_t length;
+};
+
+Separator SeparatorOf(const char* text) {
+  return {reinterpret_cast<const unsigned char*>(text), static_cast<size_t>(TextLength(text))};
+}
+
+// Calls `column(bytes, length)` for each of the first `count` (1 or more) texts of a line's
+// text, cut where SplitText would cut it, without copying anything.
+template <typename Column>
+void ForEachColumn(const unsigned char* text, size_t length, Separator separator, int32_t count,
+                   Column&& column) {
+  if (length == 0) return;
+  if (separator.length == 0) {
+    column(text, length);
+    return;
+  }
+  const unsigned char* end = text + length;
+  const unsigned char* piece = text;
+  const unsigned char* character_start = text;
+  const unsigned char* search_from = text;
+  while (const unsigned char* match =
+             FindBytes(search_from, end, separator.bytes, separator.length)) {
+    if (!StartsCharacter(character_start, match)) {
+      character_start = search_from = match + 1;  // the next byte starts a character
+      continue;
+    }
+    column(piece, static_cast<size_t>(match - piece));
+    piece = character_start = search_from = match + separator.length;
+    if (--count == 0) return;
+  }
+  if (piece < end) column(piece, static_cast<size_t>(end - piece));
+}
+
+// Calls `line(bytes, length)` for each line of `content`, as splitting it at CR LF gives them:
+// a final CR LF adds no line, and empty content is one empty line.
+template <typename Line>
+void ForEachLine(const unsigned char* content, size_t length, Line&& line) {
+  const unsigned char* position = content;
+  const unsigned char* end = content + length;
+  for (;;) {
+    const unsigned char* line_end = FindBytes(position, end, kLineEnd, sizeof kLineEnd);
+    if (!line_end) {
+      line(position, static_cast<size_t>(end - position));
+      return;
+    }
+    line(position, static_cast<size_t>(line_end - position));
+    position = line_end + sizeof kLineEnd;
+    if (position >= end) return;
+  }
+}
+
+// A line's text is zero-terminated: it ends at the line's first zero byte.
+size_t TextLengthOfLine(const unsigned char* line, size_t length) {
+  auto* zero = static_cast<const unsigned char*>(std::memchr(line, 0, length));
+  return zero ? static_cast<size_t>(zero - line) : length;
+}
+
+size_t ColumnEntriesSize(const unsigned char* text, size_t length, Separator separator,
+                         int32_t count) {
+  size_t size = 0;
+  ForEachColumn(text, length, separator, count, [&](const unsigned char*, size_t piece) {
+    size += sizeof kColumnHeader + piece + sizeof kEntryEnd;
+  });
+  return size;
+}
+
+void AppendColumnEntries(ImageWriter* image, const unsigned char* text, size_t length,
+                         Separator separator, int32_t count) {
+  ForEachColumn(text, length, separator, count, [&](const unsigned char* piece, size_t size) {
+    image->Append(kColumnHeader, sizeof kColumnHeader);
+    image->Append(piece, size);
+    image->Append(kEntryEnd, sizeof kEntryEnd);
+  });
+}
+
+// The items image of `present` followed by a row per line of `lines`, numbered on from `base`:
+// measured in one walk over the lines, then written in a second straight into byte data of
+// exactly that size. Too large when it would pass the largest image.
+LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, int64_t base,
+                      Separator separator, int32_t column_count, OwnedByteData* items) {
+  auto* content = reinterpret_cast<const unsigned char*>(lines.text());
+  auto content_length = static_cast<size_t>(lines.length());
+
+  int64_t line_count = 0;
+  int64_t size = present.length;
+  RowNumberText number(base + 1);
+  ForEachLine(content, content_length, [&](const unsigned char* line, size_t length) {
+    size_t text_length = TextLengthOfLine(line, length);
+    size += static_cast<int64_t>(sizeof kRowHeader + number.length() + sizeof kEntryEnd +
+                                 ColumnEntriesSize(line, text_length, separator, column_count));
+    number.Increment();
+    ++line_count;
+  });
+  if (size > kLargestImage) return LoadResult::kTooLarge;
+
+  ImageWriter image(size);
+  image.Append(present.bytes, static_cast<size_t>(present.length));
+  number = RowNumberText(base + 1);
+  int64_t done = 0;
+  ForEachLine(content, content_length, [&](const unsigned char* line, size_t length) {
+    image.Append(kRowHeader, sizeof kRowHeader);
+    image.Append(number.text(), static_cast<size_t>(number.length()));
+    image.Append(kEntryEnd, sizeof kEntryEnd);
+    AppendColumnEntries(&image, line, TextLengthOfLine(line, length), separator, column_count);
+    number.Increment();
+    if (++done % kLinesPerChunk == 0 || done == line_count) ProcessPendingEvents();
+  });
+  items->reset(image.Finish());
+  return LoadResult::kLoaded;
+}
+
+void ShowUnreadableFile(const char* path) {
+  OwnedText text(ConcatTexts({kImportFailed, path}));
+  ShowMessageBox(text.get(), kErrorIcon, kMessageCaption);
+}
+
+}  // namespace
+
+void ImportCommand() {
+  if (!ShowFileDialog(通用对话框1)) return;
+  if (!ImportChosenFile()) return;
+  SetCountTitle(kTitleImportedBefore, GetRowCount(超级列表框1), kTitleImportedAfter);
+}
+
+// The file is read before the list is cleared, so that a file that cannot be read leaves the
+// list as it was.
+bool ImportChosenFile() {
+  OwnedText path(ReadDialogFileName(通用对话框1));
+  auto lines = std::make_unique<RapidString>();
+  if (!lines->LoadFromFile(path.get())) {
+    ShowUnreadableFile(path.get());
+    return false;
+  }
+  ClearListCommand();
+  SetTitle(kTitleImporting);
+  if (AddLinesToList(超级列表框1, std::move(lines), std::nullopt, 1, true) ==
+      LoadResult::kTooLarge) {
+    SetTitle(kTitle);
+    ShowMessageBox(kImportTooLarge, kErrorIcon, kMessageCaption);
+    return false;
+  }
+  EnsureRowVisible(超级列表框1, GetRowCount(超级列表框1) - 1);
+  return true;
+}
+
+LoadResult LoadLinesIntoList(UnitRef list, const char* path, const char* text,
+                             std::optional<const char*> separator, int32_t column_count,
+                             bool append) {
+  auto lines = std::make_unique<RapidString>();
+  if (TextLength(path) != 0) {
+    if (!lines->LoadFromFile(path)) return LoadResult::kUnreadable;
+  } else if (TextLength(text) != 0) {
+    lines->SetText({text});
+  }
+  return AddLinesToList(list, std::move(lines), separator, column_count, append);
+}
+
+LoadResult AddLinesToList(UnitRef list, std::unique_ptr<RapidString> lines,
+                          std::optional<const char*> separator, int32_t column_count, bool append) {
+  Separator cut_at = SeparatorOf(separator ? *separator : kDefaultSeparator);
+  if (column_count < 1) column_count = 1;
+  ListItemsView present;
+  int64_t base = 0;
+  if (append) {
+    base = GetRowCount(list);
+    present = ShareListItems(list);
+  }
+  OwnedByteData items;
+  LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, &items);
+  present = ListItemsView();
+  lines.reset();
+  if (result == LoadResult::kLoaded) InstallItems(list, std::move(items));
+  return result;
+}
+
+ByteData MakeColumnEntries(const char* line, const char* separator, int32_t column_count) {
+  auto* text = reinterpret_cast<const unsigned char*>(line ? line : "");
+  auto length = static_cast<size_t>(TextLength(line));
+  Separator cut_at = SeparatorOf(separator);
+  if (column_count < 1) column_count = 1;
+  ImageWriter entries(static_cast<int64_t>(ColumnEntriesSize(text, length, cut_at, column_count)));
+  AppendColumnEntries(&entries, text, length, cut_at, column_count);
+  return entries.Finish();
+}
+
+}  // namespace vx

@@ -1,0 +1,58 @@
+#include "pipeline/row_key_set.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/values.h"
+
+namespace vx {
+
+RowKeySet::~RowKeySet() {
+  std::free(slots_);
+}
+
+uint32_t RowKeySet::Hash(const unsigned char* bytes, size_t length) {
+  uint32_t hash = 0;
+  for (size_t i = length; i > 0; --i) hash = hash * 31 + bytes[i - 1] + 1;
+  return hash;
+}
+
+// The slots are cleared in order, which also brings their pages in: the set then reads them in
+// random order, where bringing in a fresh page at each first touch would cost several times
+// more, and a slot that is not yet in memory cannot be fetched ahead (Prefetch).
+void RowKeySet::Init(int64_t capacity) {
+  std::free(slots_);
+  size_ = capacity + 1 > 1 ? capacity + 1 : 1;
+  size_t bytes = static_cast<size_t>(size_) * sizeof(Slot);
+  slots_ = static_cast<Slot*>(std::malloc(bytes));
+  if (!slots_) ReportAllocationFailure(bytes);
+  std::memset(slots_, 0, bytes);
+}
+
+RowKeySet::Key RowKeySet::MakeKey(const unsigned char* bytes, size_t length) const {
+  uint32_t hash = Hash(bytes, length);
+  int64_t signed_hash = static_cast<int32_t>(hash);
+  int64_t position = signed_hash < 0 ? -signed_hash : signed_hash;
+  return {bytes, static_cast<uint32_t>(length), hash, position % size_};
+}
+
+int64_t RowKeySet::SlotOf(const Key& key) const {
+  for (int64_t slot = key.home;; slot = slot + 1 == size_ ? 0 : slot + 1) {
+    const Slot& held = slots_[slot];
+    if (held.length == 0) return 0;
+    if (held.hash == key.hash && held.length == key.length &&
+        std::memcmp(buffer_ + held.offset, key.bytes, key.length) == 0) {
+      return slot + 1;
+    }
+  }
+}
+
+bool RowKeySet::Add(const Key& key) {
+  if (key.length == 0) return false;
+  int64_t slot = key.home;
+  while (slots_[slot].length != 0) slot = slot + 1 == size_ ? 0 : slot + 1;
+  slots_[slot] = {key.hash, static_cast<uint32_t>(key.bytes - buffer_), key.length};
+  return true;
+}
+
+}  // namespace vx

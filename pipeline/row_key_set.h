@@ -1,0 +1,72 @@
+// RowKeySet: the open-addressing hash set with which duplicate removal remembers the texts it
+// has kept. A key is a run of bytes inside one buffer that outlives the set (the items image
+// being walked), so the set keeps where a key lies, never a copy of it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vx {
+
+class RowKeySet {
+ public:
+  // A key with its hash and home slot, worked out once for both Contains and Add.
+  struct Key {
+    const unsigned char* bytes;
+    uint32_t length;
+    uint32_t hash;
+    int64_t home;  // from 0
+  };
+
+  // Keys are runs of `buffer`, which must outlive the set.
+  explicit RowKeySet(const unsigned char* buffer) : buffer_(buffer) {}
+  ~RowKeySet();
+  RowKeySet(const RowKeySet&) = delete;
+  RowKeySet& operator=(const RowKeySet&) = delete;
+
+  // h := h * 31 + byte + 1 over the bytes from the last to the first, in 32-bit unsigned
+  // arithmetic; an empty key hashes to 0.
+  static uint32_t Hash(const unsigned char* bytes, size_t length);
+
+  // capacity + 1 slots, all free. Running out of memory is a fatal runtime error.
+  void Init(int64_t capacity);
+
+  // The key of the `length` bytes at `bytes` (inside the buffer). Its home slot is |hash| (the
+  // hash read as a signed 32-bit number) modulo the size: the set must be initialised.
+  Key MakeKey(const unsigned char* bytes, size_t length) const;
+  // Asks the processor to fetch the key's home slot ahead of Contains and Add.
+  void Prefetch(const Key& key) const {
+#if defined(__GNUC__)
+    __builtin_prefetch(slots_ + key.home);
+#endif
+  }
+
+  // Whether an equal key (same length, same bytes) is in the set: probed from the key's home
+  // slot to the first free slot.
+  bool Contains(const Key& key) const {
+    return SlotOf(key) != 0;
+  }
+  // The slot (numbered from 1) that holds a key equal to `key`, or 0.
+  int64_t SlotOf(const Key& key) const;
+  // Stores `key` in the first free slot from its home slot on, without looking for an equal
+  // one (ask Contains first). False for an empty key, which is never stored. The set must keep
+  // a free slot.
+  bool Add(const Key& key);
+
+  int64_t size() const {
+    return size_;
+  }
+
+ private:
+  struct Slot {
+    uint32_t hash;
+    uint32_t offset;  // into the buffer
+    uint32_t length;  // 0: the slot is free
+  };
+
+  const unsigned char* buffer_;
+  Slot* slots_ = nullptr;
+  int64_t size_ = 0;
+};
+
+}  // namespace vx

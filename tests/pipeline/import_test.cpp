@@ -1,0 +1,202 @@
+// Import: how lines and their texts come out of a file's bytes, the titles, the chunks, and the
+// files that cannot be imported.
+#include "pipeline/import.h"
+
+#include <filesystem>
+
+#include "tests/pipeline/pipeline_fixture.h"
+
+namespace vx {
+namespace {
+
+using namespace std::string_literals;
+using testing::ClearShownBoxes;
+using testing::CountTitle;
+using testing::PipelineTest;
+using testing::ShownBoxes;
+using testing::WriteWholeFile;
+
+class ImportTest : public PipelineTest {
+ protected:
+  std::vector<std::string> ImportedTitles(int32_t rows) {
+    return {kTitleClearing, kTitle, kTitleImporting,
+            CountTitle(kTitleImportedBefore, rows, kTitleImportedAfter)};
+  }
+};
+
+TEST_F(ImportTest, OneRowPerCrLfLineWithOrWithoutTheLastLineEnd) {
+  for (const std::string& bytes : {"a\r\nb\r\nc\r\n"s, "a\r\nb\r\nc"s}) {
+    window.Load();
+    Import(bytes);
+    EXPECT_EQ(Image(), ImageOf({"a", "b", "c"}));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(Titles(), ImportedTitles(3));
+    EXPECT_EQ(headless::RowsMadeVisible(), std::vector<int32_t>{2});
+  }
+}
+
+TEST_F(ImportTest, EmptyLinesGiveRowsWithoutATextColumn) {
+  Import("a\r\n\r\nb");
+  EXPECT_EQ(Image(), ImageOf({"a", "", "b"}));
+
+  Import("a\r\n\r\n");  // the last CR LF adds no line, the one before it an empty one
+  EXPECT_EQ(Image(), ImageOf({"a", ""}));
+
+  Import("a\r\r\nb\n\r\n");  // a lone CR or LF is part of the text
+  EXPECT_EQ(Column(1), (std::vector<std::string>{"a\r", "b\n"}));
+
+  Import("a\nb\nc\n");
+  EXPECT_EQ(Image(), ImageOf({"a\nb\nc\n"}));
+}
+
+TEST_F(ImportTest, TheTextIsTheLineUpToItsFirstSeparatorOrZeroByte) {
+  Import("x----y----z\r\n----y\r\n--\r\nx--y\r\n  blanks kept \r\nab\0cd\r\n中文----尾\r\n"s);
+  // The row of "----y" has a text column holding an empty text.
+  std::string expected = testing::ImportedRow(1, "x") + testing::RowEntry("2") +
+                         testing::ColumnEntry("") + testing::ImportedRow(3, "--") +
+                         testing::ImportedRow(4, "x--y") +
+                         testing::ImportedRow(5, "  blanks kept ") + testing::ImportedRow(6, "ab") +
+                         testing::ImportedRow(7, "中文");
+  EXPECT_EQ(Image(), expected);
+}
+
+TEST_F(ImportTest, ASeparatorIsFoundOnlyWhereACharacterStarts) {
+  // 0x81 leads a two-byte character whose second byte is the first '-'; the separator after it
+  // starts at the next character.
+  Import(
+      "\x81-----\r\n\x81\x81----x\r\n\x81"
+      "a\x81----\r\n"s);
+  EXPECT_EQ(Column(1), (std::vector<std::string>{"\x81-", "\x81\x81",
+                                                 "\x81"
+                                                 "a\x81----"}));
+}
+
+TEST_F(ImportTest, AnEmptyFileGivesOneEmptyRow) {
+  Import("");
+  EXPECT_EQ(Image(), ImageOf({""}));
+  EXPECT_EQ(Titles(), ImportedTitles(1));
+  EXPECT_TRUE(ShownBoxes().empty());
+}
+
+TEST_F(ImportTest, CancellingTheDialogChangesNothing) {
+  Import("a\r\nb");
+  size_t titles = Titles().size();
+  headless::CancelNextFileDialog();
+  Choose(kImportEntry);
+  EXPECT_EQ(Titles().size(), titles);
+  EXPECT_EQ(Image(), ImageOf({"a", "b"}));
+}
+
+// A file that cannot be read is reported, and the list, its image and the title stay.
+TEST_F(ImportTest, AFileThatCannotBeReadChangesNothing) {
+  Import("kept\r\n");
+  std::string locked = WriteInput("locked", "locked.txt");
+  FileNumber holder = OpenFile(locked.c_str(), kOpenToRead, kShareNothing);
+  ASSERT_NE(holder, 0);
+  std::string too_large = directory + "/too_large.txt";
+  WriteWholeFile(too_large, "");
+  std::filesystem::resize_file(too_large, uint64_t{1} << 31);  // sparse: takes no disk
+
+  std::vector<std::string> paths = {directory + "/missing.txt", directory, locked, too_large};
+  std::vector<std::string> titles = Titles();
+  for (const std::string& path : paths) {
+    ClearShownBoxes();
+    headless::ConfirmNextFileDialog(path);
+    Choose(kImportEntry);
+    ASSERT_EQ(ShownBoxes().size(), 1u) << path;
+    EXPECT_EQ(ShownBoxes()[0].text, kImportFailed + path);
+    EXPECT_EQ(ShownBoxes()[0].caption, kMessageCaption);
+    EXPECT_EQ(ShownBoxes()[0].style, 16u | kMbTaskModal);
+  }
+  CloseFile(holder);
+  EXPECT_EQ(Titles(), titles);
+  EXPECT_EQ(Image(), ImageOf({"kept"}));
+  EXPECT_EQ(Column(1), std::vector<std::string>{"kept"});
+}
+
+// 50,000 lines make a chunk, and the window's pending events are handled after each chunk,
+// the last one too. A command chosen meanwhile runs inside the import.
+TEST_F(ImportTest, PendingEventsAreHandledAfterEveryChunkOf50000Lines) {
+  for (int32_t lines : {49999, 50000, 50001, 100000, 100001}) {
+    window.Load();
+    std::string bytes;
+    for (int32_t i = 1; i <= lines; ++i) bytes += std::to_string(i) + "\r\n";
+    Import(bytes);
+    EXPECT_EQ(headless::PendingEventRuns(), (lines + kLinesPerChunk - 1) / kLinesPerChunk) << lines;
+    EXPECT_EQ(GetRowCount(超级列表框1), lines);
+    EXPECT_EQ(Cell(lines - 1, 0), std::to_string(lines));
+    EXPECT_EQ(Cell(lines - 1, 1), std::to_string(lines));
+  }
+
+  // A command chosen while the import runs: queued behind the import, handled after its chunk.
+  static std::vector<std::string> titles_seen;
+  static int32_t rows_seen = -1;
+  window.Entry(kExportEntry).chosen = [] {
+    titles_seen.push_back(headless::TitleChanges().back().title);
+    rows_seen = GetRowCount(超级列表框1);
+  };
+  window.Load();
+  headless::ConfirmNextFileDialog(WriteInput("1\r\n2\r\n3\r\n"));
+  headless::RightClick(超级列表框1);
+  ASSERT_TRUE(headless::ChooseFromPopup(kImportEntry));
+  headless::RightClick(超级列表框1);
+  ASSERT_TRUE(headless::ChooseFromPopup(kExportEntry));
+  headless::Pump();
+  EXPECT_EQ(titles_seen, std::vector<std::string>{kTitleImporting});
+  EXPECT_EQ(rows_seen, 0);
+  EXPECT_EQ(GetRowCount(超级列表框1), 3);
+}
+
+TEST_F(ImportTest, ATooLargeImageIsRefusedAndLeavesTheListEmpty) {
+  Import("before\r\n");
+  // Each "x" line takes 3 bytes in the file and 39 bytes and its number in the image, which
+  // passes the largest buffer of 2147483646 bytes at about 45.6 million lines.
+  std::string bytes = "x\r\n";
+  while (bytes.size() < size_t{46000000} * 3) bytes += bytes;
+  bytes.resize(size_t{46000000} * 3);
+  std::string path = WriteInput(bytes, "huge.txt");
+  bytes = std::string();
+  ClearShownBoxes();
+  headless::ConfirmNextFileDialog(path);
+  Choose(kImportEntry);
+  ASSERT_EQ(ShownBoxes().size(), 1u);
+  EXPECT_EQ(ShownBoxes()[0].text, kImportTooLarge);
+  EXPECT_EQ(ShownBoxes()[0].caption, kMessageCaption);
+  EXPECT_EQ(ShownBoxes()[0].style, 16u | kMbTaskModal);
+  EXPECT_EQ(Titles().back(), kTitle);
+  EXPECT_EQ(GetRowCount(超级列表框1), 0);
+  EXPECT_EQ(Image(), "");
+}
+
+// The general loader: other separators, several columns, and rows added after the present ones.
+TEST_F(ImportTest, TheLoaderAppendsRowsWithSeveralColumns) {
+  ASSERT_EQ(LoadLinesIntoList(超级列表框1, "", "a|b|c\r\nd||e\r\n", "|", 2, false),
+            LoadResult::kLoaded);
+  ASSERT_EQ(LoadLinesIntoList(超级列表框1, "", "f|g|", "|", 5), LoadResult::kLoaded);
+  using testing::ColumnEntry;
+  using testing::RowEntry;
+  EXPECT_EQ(Image(), RowEntry("1") + ColumnEntry("a") + ColumnEntry("b") + RowEntry("2") +
+                         ColumnEntry("d") + ColumnEntry("") + RowEntry("3") + ColumnEntry("f") +
+                         ColumnEntry("g"));
+  EXPECT_EQ(Column(2), (std::vector<std::string>{"b", "", "g"}));
+  EXPECT_EQ(LoadLinesIntoList(超级列表框1, (directory + "/missing").c_str()),
+            LoadResult::kUnreadable);
+  EXPECT_EQ(GetRowCount(超级列表框1), 3);
+}
+
+TEST(MakeColumnEntries, CutsAsTextSplittingDoes) {
+  auto entries = [](const char* line, const char* separator, int32_t count) {
+    return testing::BytesOf(OwnedByteData(MakeColumnEntries(line, separator, count)).get());
+  };
+  using testing::ColumnEntry;
+  EXPECT_EQ(entries("", "----", 1), "");
+  EXPECT_EQ(entries("abc", "", 3), ColumnEntry("abc"));
+  EXPECT_EQ(entries("a,b,c", ",", 0), ColumnEntry("a"));
+  EXPECT_EQ(entries("a,b,c", ",", 2), ColumnEntry("a") + ColumnEntry("b"));
+  EXPECT_EQ(entries("a,,b,", ",", 9), ColumnEntry("a") + ColumnEntry("") + ColumnEntry("b"));
+  EXPECT_EQ(entries(",a", ",", 9), ColumnEntry("") + ColumnEntry("a"));
+}
+
+}  // namespace
+}  // namespace vx

@@ -1,0 +1,180 @@
+// Duplicate removal: which rows survive, their numbers, when the list is rebuilt, and the same
+// result as cutting the image apart with the runtime's splitting, for images of every shape.
+#include "pipeline/remove_duplicates.h"
+
+#include <random>
+#include <set>
+
+#include "runtime/rapid_binary.h"
+#include "runtime/texts.h"
+#include "tests/pipeline/pipeline_fixture.h"
+
+namespace vx {
+namespace {
+
+using namespace std::string_literals;
+using testing::AsByteData;
+using testing::BytesOf;
+using testing::ColumnEntry;
+using testing::CountTitle;
+using testing::Entry;
+using testing::PipelineTest;
+using testing::RowEntry;
+
+class RemoveDuplicatesTest : public PipelineTest {
+ protected:
+  void WriteImage(const std::string& image) {
+    WriteListItems(超级列表框1, AsByteData(image).get());
+  }
+};
+
+TEST_F(RemoveDuplicatesTest, KeepsTheFirstOfEachTextAndRenumbers) {
+  Import("a\r\nb\r\na\r\nc\r\nb\r\n");
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Image(), ImageOf({"a", "b", "c"}));
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"1", "2", "3"}));
+  std::vector<std::string> titles = Titles();
+  ASSERT_GE(titles.size(), 2u);
+  EXPECT_EQ(titles[titles.size() - 2], kTitleRemovingDuplicates);
+  EXPECT_EQ(titles.back(), CountTitle(kTitleRemainingBefore, 3, kTitleRemainingAfter));
+  EXPECT_EQ(headless::RowsMadeVisible().back(), 2);
+}
+
+TEST_F(RemoveDuplicatesTest, ComparesTextsByteForByteAndDropsRowsWithoutText) {
+  Import("abc\r\nABC\r\nabc \r\n\r\n中文\r\n\xD6\xD0\r\n----x\r\n----y\r\nabc\r\n"s);
+  Choose(kRemoveDuplicatesEntry);
+  // "中文" is D6 D0 CE C4 in GBK: its first character alone is another text. The rows of
+  // "----x" and "----y" have the same empty text.
+  EXPECT_EQ(Image(),
+            ImageOf({"abc", "ABC", "abc ", "中文", "\xD6\xD0"}) + RowEntry("6") + ColumnEntry(""));
+
+  Import("a\r\n\r\nb\r\n\r\n");  // no repeats, but rows from empty lines
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Image(), ImageOf({"a", "b"}));
+}
+
+TEST_F(RemoveDuplicatesTest, AListWithoutDuplicatesIsLeftAloneWithItsDigests) {
+  Import("a\r\nb\r\nc\r\n");
+  RunPass();
+  std::vector<std::string> digests = Column(2);
+  size_t requests = headless::Requests().size();
+  Choose(kRemoveDuplicatesEntry);
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Column(2), digests);
+  std::vector<std::string> after = headless::Requests();
+  for (size_t i = requests; i < after.size(); ++i) {
+    EXPECT_TRUE(after[i].rfind("title", 0) == 0 || after[i].rfind("popup", 0) == 0) << after[i];
+  }
+  EXPECT_EQ(Titles().back(), CountTitle(kTitleRemainingBefore, 3, kTitleRemainingAfter));
+
+  Import("a\r\nb\r\na\r\n");
+  RunPass();
+  Choose(kRemoveDuplicatesEntry);  // a row dropped: the list is rebuilt without digests
+  EXPECT_EQ(Column(2), (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(Column(3), (std::vector<std::string>{"", ""}));
+}
+
+TEST_F(RemoveDuplicatesTest, AnEmptyOrClearedListReportsZero) {
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Titles().back(), CountTitle(kTitleRemainingBefore, 0, kTitleRemainingAfter));
+  Import("a\r\na\r\n");
+  Choose(kClearListEntry);
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Titles().back(), CountTitle(kTitleRemainingBefore, 0, kTitleRemainingAfter));
+  EXPECT_EQ(Image(), "");
+}
+
+// Many distinct texts fill a set sized by the row count alone; with room for twice the keys the
+// probes stay short, and the survivors are still the first of each text, in order.
+TEST_F(RemoveDuplicatesTest, MostlyDistinctPhoneNumbersKeepTheFirstOfEach) {
+  std::mt19937 random(7);
+  std::vector<std::string> texts;
+  std::vector<std::string> kept;
+  std::set<std::string> seen;
+  std::string bytes;
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = i > 0 && random() % 10 == 0 ? texts[random() % texts.size()]
+                                                   : std::to_string(13000000000LL + random());
+    texts.push_back(text);
+    if (seen.insert(text).second) kept.push_back(text);
+    bytes += text + "\r\n";
+  }
+  Import(bytes);
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Image(), ImageOf(kept));
+}
+
+// The removal as its steps say: the image cut at the row header with the buffer's Split, each
+// row cut at the column joint with SplitByteData, a key kept once.
+std::string ReferenceRemoval(const std::string& image, int32_t key_column, bool renumber) {
+  static const std::string header(reinterpret_cast<const char*>(kRowHeader), sizeof kRowHeader);
+  static const std::string joint(reinterpret_cast<const char*>(kColumnJoint), sizeof kColumnJoint);
+  OwnedByteData header_bytes = AsByteData(header);
+  OwnedByteData joint_bytes = AsByteData(joint);
+  RapidBinary source;
+  OwnedByteData image_bytes = AsByteData(image);
+  source.SetBytes({image_bytes.get()});
+  OwnedArray pieces(source.Split(header_bytes.get()));
+  std::set<std::string> seen;
+  std::string output;
+  int kept = 0;
+  for (int32_t i = 1; i < ArrayCount(pieces.get()); ++i) {
+    auto* piece = static_cast<ByteData>(ArrayElements(pieces.get())[i]);
+    OwnedArray parts(SplitByteData(piece, joint_bytes.get()));
+    if (ArrayCount(parts.get()) <= key_column) continue;
+    std::string key = BytesOf(static_cast<ByteData>(ArrayElements(parts.get())[key_column]));
+    if (key.empty() || !seen.insert(key).second) continue;
+    output += header;
+    if (!renumber) {
+      output += BytesOf(piece);
+      continue;
+    }
+    output += std::to_string(++kept);
+    for (int32_t p = 1; p < ArrayCount(parts.get()); ++p) {
+      output += joint + BytesOf(static_cast<ByteData>(ArrayElements(parts.get())[p]));
+    }
+  }
+  return output;
+}
+
+// Images as the pipeline writes them, with repeated, empty and two-byte texts, and images of
+// any other shape: other header fields, second texts, leading column entries, 0xFF bytes in
+// texts, an entry cut short.
+std::string RandomImage(std::mt19937& random, bool as_written) {
+  static const std::vector<std::string> texts = {"",   "a",    "b",     "ab",  "\xFF\xFF",
+                                                 "中", "中文", "\x81-", "----"};
+  auto text = [&] { return texts[random() % texts.size()]; };
+  std::string image;
+  if (!as_written && random() % 4 == 0) image += Entry(1, text());
+  int rows = static_cast<int>(random() % 12);
+  for (int row = 1; row <= rows; ++row) {
+    std::string number = random() % 8 ? std::to_string(row) : text();
+    image += as_written || random() % 3 ? RowEntry(number) : Entry(0, number, text(), 0, 5, 1, 9);
+    for (int columns = static_cast<int>(random() % 4); columns > 0; --columns) {
+      unsigned char kind = as_written || random() % 3 ? 1 : static_cast<unsigned char>(2);
+      image += as_written || random() % 3 ? Entry(kind, text()) : Entry(kind, text(), text(), 3);
+    }
+  }
+  if (!as_written && random() % 4 == 0 && !image.empty()) image.resize(image.size() - 1);
+  return image;
+}
+
+TEST_F(RemoveDuplicatesTest, KeepsWhatSplittingTheImageKeeps) {
+  std::mt19937 random(1);
+  for (int round = 0; round < 600; ++round) {
+    std::string image = RandomImage(random, round % 2 == 0);
+    for (int32_t key_column : {0, 1, 2}) {
+      for (bool renumber : {true, false}) {
+        WriteImage(image);
+        if (round % 3 == 0) DeleteAllRows(超级列表框1);  // fewer rows than the image holds
+        RemoveDuplicateRows(超级列表框1, key_column, renumber);
+        ASSERT_EQ(testing::HexOf(Image()),
+                  testing::HexOf(ReferenceRemoval(image, key_column, renumber)))
+            << "round " << round << ", key column " << key_column << ", renumber " << renumber;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vx
