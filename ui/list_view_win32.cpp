@@ -51,6 +51,7 @@ HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.unit.unit)),
                               GetModuleHandleA(nullptr), nullptr);
   if (!list) return nullptr;
+  rows_changed.store(false);  // a notice for an earlier window's list
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExtendedStyle, kListExtendedStyle);
   SendMessageA(list, LVM_SETTEXTCOLOR, 0, kBlack);
   SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, kWhite);
@@ -109,9 +110,11 @@ void RepaintChangedRows() {
 }  // namespace win32
 
 // As the items were deleted and inserted anew: the selection and the scroll position go back to
-// the top, and the control takes the store's new row count.
+// the top, and the control takes the store's new row count and repaints all of it, which covers
+// the cells changed so far.
 void BackendListRowsReplaced(UnitRef list) {
   if (list != frame.list_unit || !frame.list) return;
+  rows_changed.store(false, std::memory_order_relaxed);
   SendMessageA(frame.list, LVM_DELETEALLITEMS, 0, 0);
   SendMessageA(frame.list, LVM_SETITEMCOUNT, GetRowCount(list), 0);
 }

@@ -330,6 +330,22 @@ TEST_F(Win32WindowTest, EscAsksTheCloseQueryAndARefusalKeepsTheWindow) {
   EXPECT_EQ(events, std::vector<std::string>{"close query"});
 }
 
+TEST_F(Win32WindowTest, PendingEventsAreHandledUpToAQuitWhichStaysQueued) {
+  window.layout.close_query = [] {
+    events.push_back("close query");
+    return false;
+  };
+  window.Load();
+  PostQuitMessage(3);
+  PostKey(ListView(), VK_ESCAPE);  // handled as the message loop does: a close request
+  ProcessPendingEvents();
+  EXPECT_EQ(events, std::vector<std::string>{"close query"});
+  MSG message = {};
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(message.wParam, 3u);
+}
+
 TEST_F(Win32WindowTest, AnAgreedCloseDestroysTheWindowAndEndsTheLoop) {
   window.layout.close_query = [] {
     events.push_back("close query");
