@@ -150,3 +150,41 @@ write("date_time_text_fuzz", "before_1900",
       doubles(-1.25, -0.5, -1.999999999, -1.0000001, -693594, -36522.75))
 write("date_time_text_fuzz", "not_finite",
       doubles(math.nan, math.inf, -math.inf, 1e300, -1e300, 5e-324, 2.0 ** 63))
+
+# --- import_fuzz: a file's contents ---------------------------------------------------------------
+def crlf_lines(*lines):
+    return b"".join(line + b"\r\n" for line in lines)
+
+
+write("import_fuzz", "phones", crlf_lines(b"13800000000", b"13912345678", b"13800000000"))
+write("import_fuzz", "gbk_with_notes", crlf_lines(gbk("张三----备注"), gbk("李四"), gbk("张三----别的"),
+                                                   b"----" + gbk("无名"), b"x--y", b" blank "))
+write("import_fuzz", "empty_lines", b"a\r\n\r\nb\r\n\r\n\r\na")
+write("import_fuzz", "no_last_crlf", b"a\r\nb\r\nc")
+write("import_fuzz", "double_end", b"a\r\nb\r\n\r\n")
+write("import_fuzz", "lf_only", b"a\nb\nc\n")
+write("import_fuzz", "zero_in_line", b"ab\x00cd\r\n\x00\r\nab\r\n")
+write("import_fuzz", "lead_byte_before_dashes", b"\x81----x\r\n\x81\x40----y\r\n\x81")
+write("import_fuzz", "empty", b"")
+write("import_fuzz", "cr_and_lf_apart", b"a\r\rb\n\n\r\nc\r")
+
+# --- remove_duplicates_fuzz: key column and renumbering choice, then the image --------------------
+KEY_1_RENUMBERED, KEY_0_RENUMBERED, KEY_2_RENUMBERED, KEY_1_KEPT_NUMBERS = 1, 0, 2, 4
+write("remove_duplicates_fuzz", "imported_duplicates",
+      bytes([KEY_1_RENUMBERED]) + imported_rows([gbk("张三"), gbk("李四"), gbk("张三"), None, b"",
+                                                  b"", b"c"]))
+write("remove_duplicates_fuzz", "nothing_to_drop",
+      bytes([KEY_1_RENUMBERED]) + imported_rows([b"a", b"b", b""]))
+write("remove_duplicates_fuzz", "empty_lines_only", bytes([KEY_1_RENUMBERED]) + imported_rows([None, None]))
+write("remove_duplicates_fuzz", "kept_numbers",
+      bytes([KEY_1_KEPT_NUMBERS]) + imported_rows([b"a", b"b", b"a", b"c"]))
+write("remove_duplicates_fuzz", "by_number",
+      bytes([KEY_0_RENUMBERED]) + imported_rows([b"a", b"b"]) + imported_rows([b"c"]))
+two_columns = (ROW_HEADER + b"1\x00\x00" + COLUMN_HEADER + b"a\x00\x00" + COLUMN_HEADER + b"x\x00\x00" +
+               ROW_HEADER + b"2\x00\x00" + COLUMN_HEADER + b"b\x00\x00" + COLUMN_HEADER + b"x\x00\x00")
+write("remove_duplicates_fuzz", "second_column", bytes([KEY_2_RENUMBERED]) + two_columns)
+write("remove_duplicates_fuzz", "leading_bytes",
+      bytes([KEY_1_RENUMBERED]) + b"junk" + imported_rows([b"a", b"a"]) + ROW_HEADER)
+write("remove_duplicates_fuzz", "other_entries",
+      bytes([KEY_1_RENUMBERED]) + entry(0, b"1", b"tip") + entry(1, b"a") + entry(0, b"2") +
+      entry(1, b"a", b"unused"))
