@@ -11,7 +11,7 @@ std::atomic<int32_t> next_row{0};
 LockHandle row_lock = 0;
 LockHandle done_lock = 0;
 std::atomic<const char*> run_state{nullptr};
-int32_t worker_count = 0;
+std::atomic<int32_t> worker_count{0};
 int32_t workers_done = 0;
 
 namespace {

@@ -17,7 +17,9 @@ extern LockHandle done_lock;  // guards workers_done
 // The MD5 pass: null before the first pass, else kRunStateWorking or kRunStateStopped. Always
 // replaced whole, so a reader sees one state or the other.
 extern std::atomic<const char*> run_state;
-extern int32_t worker_count;  // set by the launcher before it starts the workers
+// Set by the launcher before it starts the workers. Atomic: the launcher of a finished pass may
+// still be reading it when the next pass's launcher sets it.
+extern std::atomic<int32_t> worker_count;
 extern int32_t workers_done;  // under done_lock
 
 // The items image entries: a row entry's header before its number, a column entry's header
