@@ -32,6 +32,7 @@ add_executable(vx_e2e
   tests/e2e/screenshot.cpp
   tests/e2e/main_window_scenario.cpp
   tests/e2e/list_menu_scenario.cpp
+  tests/e2e/batch_run_scenario.cpp
   tests/e2e/stand_in_scenario.cpp)
 target_include_directories(vx_e2e PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vx_e2e PRIVATE ${VX_E2E_FLAGS})
@@ -54,3 +55,4 @@ endfunction()
 vx_e2e_test(stand_in stand-in $<TARGET_FILE:vx_e2e_stand_in>)
 vx_e2e_test(main_window main-window $<TARGET_FILE:Vextorin>)
 vx_e2e_test(list_menu list-menu $<TARGET_FILE:Vextorin>)
+vx_e2e_test(batch_run batch-run $<TARGET_FILE:Vextorin>)

@@ -21,6 +21,7 @@ struct NamedScenario {
 constexpr NamedScenario kScenarios[] = {
     {"main-window", vx::e2e::MainWindowScenario},
     {"list-menu", vx::e2e::ListMenuScenario},
+    {"batch-run", vx::e2e::BatchRunScenario},
     {"stand-in", vx::e2e::StandInScenario},
 };
 

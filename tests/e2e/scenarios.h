@@ -20,6 +20,11 @@ void MainWindowScenario(const RunSettings& settings);
 // menu that a right click anywhere in the list opens, and that closing it runs nothing.
 void ListMenuScenario(const RunSettings& settings);
 
+// The typical run through the real window: import a GBK file with repeats and empty lines,
+// remove the repeats, run the MD5 pass, export and compare the file with the driver's own
+// digests; then the same on two million lines, with the working titles and the busy menu.
+void BatchRunScenario(const RunSettings& settings);
+
 // The driver's own actions against the stand-in program: list cells, popup menu reading and
 // choosing, the open dialog and the exit code.
 void StandInScenario(const RunSettings& settings);
