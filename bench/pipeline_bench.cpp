@@ -1,0 +1,179 @@
+// The whole job on the headless window, as a user runs it: import a file of 11-digit phone
+// numbers (one line in ten repeats an earlier one), remove duplicates, run the MD5 pass to its
+// completion title, export. Runs the program's own handlers through the popup menu and prints,
+// per stage, the wall time and the peak memory of the process during that stage (the peak is
+// reset before each stage where Linux allows it, else it is the peak so far). Ends with one line
+// per stage and size: `bench <stage> <lines> <seconds> <peak_MiB>`.
+//
+// Usage: pipeline_bench [lines...]   (default: 1000000 10000000)
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window.h"
+#include "pipeline/pipeline_state.h"
+#include "pipeline/pipeline_texts.h"
+#include "runtime/runtime.h"
+#include "ui/list_control.h"
+#include "ui/units.h"
+#include "ui/window_headless.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct StageResult {
+  const char* stage;
+  int64_t lines;
+  double seconds;
+  double peak_mib;
+};
+
+// VmHWM of /proc/self/status, in MiB.
+double PeakMib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  return 0;
+}
+
+bool ResetPeak() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+  return static_cast<bool>(clear);
+}
+
+// `lines` phone numbers "1" and ten digits; after the first, one line in ten repeats an earlier
+// line.
+std::string WriteInput(int64_t lines, const std::string& path) {
+  std::mt19937_64 random(20240611);
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(lines) * 13);
+  std::vector<uint64_t> numbers;
+  numbers.reserve(static_cast<size_t>(lines));
+  char text[16];
+  for (int64_t i = 0; i < lines; ++i) {
+    uint64_t number;
+    if (i > 0 && random() % 10 == 0) {
+      number = numbers[random() % numbers.size()];
+    } else {
+      number = 13000000000ULL + random() % 7000000000ULL;
+    }
+    numbers.push_back(number);
+    int length =
+        std::snprintf(text, sizeof text, "%llu\r\n", static_cast<unsigned long long>(number));
+    bytes.append(text, static_cast<size_t>(length));
+  }
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+void Choose(vx::UnitRef entry) {
+  vx::headless::RightClick(vx::超级列表框1);
+  if (!vx::headless::ChooseFromPopup(entry)) {
+    std::fprintf(stderr, "the popup does not offer entry %d\n", entry.unit);
+    std::exit(1);
+  }
+  vx::headless::Pump();
+}
+
+std::string LastTitle() {
+  std::vector<vx::headless::TitleChange> titles = vx::headless::TitleChanges();
+  return titles.empty() ? std::string() : titles.back().title;
+}
+
+template <typename Stage>
+StageResult Measure(const char* name, int64_t lines, Stage&& stage) {
+  bool reset = ResetPeak();
+  Clock::time_point start = Clock::now();
+  stage();
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  StageResult result{name, lines, seconds, PeakMib()};
+  std::printf("  %-7s %7.3f s   peak %7.0f MiB%s   title: %s\n", name, seconds, result.peak_mib,
+              reset ? "" : " (so far)", LastTitle().c_str());
+  std::fflush(stdout);
+  return result;
+}
+
+std::vector<StageResult> RunJob(int64_t lines, const std::string& directory) {
+  std::string input = WriteInput(lines, directory + "/phones.txt");
+  std::string output = directory + "/export.txt";
+  vx::LoadStartWindow(vx::MainWindowLayout());
+  std::printf("%lld lines, %lld bytes of input\n", static_cast<long long>(lines),
+              static_cast<long long>(lines * 13));
+
+  std::vector<StageResult> results;
+  results.push_back(Measure("import", lines, [&] {
+    vx::headless::ConfirmNextFileDialog(input);
+    Choose(vx::kImportEntry);
+  }));
+  results.push_back(Measure("dedupe", lines, [&] { Choose(vx::kRemoveDuplicatesEntry); }));
+  results.push_back(Measure("pass", lines, [&] {
+    Choose(vx::kStartPassEntry);
+    while (vx::CompareText(vx::run_state.load(), vx::kRunStateStopped) != 0 ||
+           LastTitle().rfind(vx::kTitlePassCompleteBefore, 0) != 0) {
+      vx::headless::Pump();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  }));
+  results.push_back(Measure("export", lines, [&] {
+    vx::headless::ConfirmNextFileDialog(output);
+    Choose(vx::kExportEntry);
+  }));
+  StageResult total{"total", lines, 0, 0};
+  for (const StageResult& stage : results) {
+    total.seconds += stage.seconds;
+    total.peak_mib = std::max(total.peak_mib, stage.peak_mib);
+  }
+  results.push_back(total);
+
+  std::printf(
+      "  rows after removal: %d; export file: %lld bytes\n", vx::GetRowCount(vx::超级列表框1),
+      static_cast<long long>(std::ifstream(output, std::ios::ate | std::ios::binary).tellg()));
+  Choose(vx::kClearListEntry);
+  std::remove(input.c_str());
+  std::remove(output.c_str());
+  return results;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int64_t> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoll(argv[i]));
+  if (sizes.empty()) sizes = {1000000, 10000000};
+
+  vx::InitializeRuntime();
+  char directory[] = "/tmp/vextorin-bench-XXXXXX";
+  if (!mkdtemp(directory)) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  double load[3] = {0, 0, 0};
+  if (getloadavg(load, 3) == 3) {
+    std::printf("load average before: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
+  }
+
+  std::vector<StageResult> all;
+  for (int64_t lines : sizes) {
+    for (const StageResult& result : RunJob(lines, directory)) all.push_back(result);
+  }
+  rmdir(directory);
+  for (const StageResult& result : all) {
+    std::printf("bench %s %lld %.3f %.0f\n", result.stage, static_cast<long long>(result.lines),
+                result.seconds, result.peak_mib);
+  }
+  return 0;
+}
