@@ -146,10 +146,10 @@ void RemoveDuplicateRows(UnitRef list, int32_t key_column, bool renumber) {
   ListItemsView source = ShareListItems(list);
   Image image{source.bytes, static_cast<size_t>(source.length)};
 
-  // The set never holds more than half its slots, which keeps its probe sequences short. A
-  // row has one key at most, and the list's rows are those of its image; should the image hold
-  // more, the walk starts again with room for as many keys as its length allows (a keyed row
-  // takes at least 37 bytes, 18 when the key is the number).
+  // The set is sized for the most keys there can be. A row has one key at most, and the list's
+  // rows are those of its image; should the image hold more, the walk starts again with room
+  // for as many keys as its length allows (a keyed row takes at least 37 bytes, 18 when the key
+  // is the number).
   int64_t most_keys = GetRowCount(list);
   int64_t most_keys_by_length =
       static_cast<int64_t>(image.length) / (key_column == 0 ? 18 : 37) + 1;
@@ -190,7 +190,7 @@ void RemoveDuplicateRows(UnitRef list, int32_t key_column, bool renumber) {
     return true;
   };
   auto start = [&] {
-    seen.Init(2 * most_keys + 1);
+    seen.Init(RowKeySet::CapacityFor(most_keys));
     output.emplace(static_cast<int64_t>(image.length));
     number = RowNumberText(1);
     walked = handled = keys_walked = 0;

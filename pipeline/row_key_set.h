@@ -30,6 +30,10 @@ class RowKeySet {
 
   // capacity + 1 slots, all free. Running out of memory is a fatal runtime error.
   void Init(int64_t capacity);
+  // The capacity for at most `most_keys` keys: twice as many slots, so that the set is never
+  // more than half full. Filled to the last free slots, linear probing walks through most of
+  // the set for every key.
+  static int64_t CapacityFor(int64_t most_keys) { return 2 * most_keys + 1; }
 
   // The key of the `length` bytes at `bytes` (inside the buffer). Its home slot is |hash| (the
   // hash read as a signed 32-bit number) modulo the size: the set must be initialised.

@@ -56,5 +56,21 @@ TEST(RowKeySet, ProbesFromTheHomeSlotAndWrapsToTheFirst) {
   EXPECT_FALSE(pairs.Contains(pairs.MakeKey(BytesOf(repeated) + 2, 1)));
 }
 
+// A set sized for its keys keeps half its slots free, however many keys there are.
+TEST(RowKeySet, ASetSizedForItsKeysIsNeverMoreThanHalfFull) {
+  std::string keys;
+  for (int i = 0; i < 1000; ++i) keys += std::to_string(1000 + i);  // 4 bytes each
+  for (int64_t count : {0, 1, 2, 3, 999, 1000}) {
+    RowKeySet set(BytesOf(keys));
+    set.Init(RowKeySet::CapacityFor(count));
+    EXPECT_GE(set.size(), 2 * count + 1) << count;
+    for (int64_t i = 0; i < count; ++i) {
+      RowKeySet::Key key = set.MakeKey(BytesOf(keys) + 4 * i, 4);
+      ASSERT_FALSE(set.Contains(key));
+      ASSERT_TRUE(set.Add(key));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vx
