@@ -32,6 +32,15 @@ struct Image {
   size_t length;
 };
 
+// Whether the 17 bytes at `at` are kRowHeader (kind 0) or kColumnHeader (kind 1): the kind, the
+// image and state image indexes -1, the indent and row value 0.
+bool IsWrittenHeader(const unsigned char* at, unsigned char kind) {
+  uint64_t indexes, numbers;
+  std::memcpy(&indexes, at + 1, sizeof indexes);
+  std::memcpy(&numbers, at + 9, sizeof numbers);
+  return at[0] == kind && indexes == ~uint64_t{0} && numbers == 0;
+}
+
 // Walks the rows of an image made of the entries this program writes (fixed headers, empty
 // second texts, no zero bytes in texts), reading the entries instead of searching for the row
 // header and the column joint. In such an image those two byte runs occur exactly where
@@ -44,9 +53,9 @@ bool WalkWrittenRows(Image image, int32_t key_column, RowHandler&& row) {
   const size_t length = image.length;
   // The end of the entry with `header` at `position`, or 0 when it has another header, is cut
   // short or has a second text; `text_end` receives where its text ends.
-  auto entry_end = [&](size_t position, const unsigned char* header, size_t* text_end) -> size_t {
+  auto entry_end = [&](size_t position, unsigned char kind, size_t* text_end) -> size_t {
     if (length - position < sizeof kRowHeader + 2) return 0;
-    if (std::memcmp(bytes + position, header, sizeof kRowHeader) != 0) return 0;
+    if (!IsWrittenHeader(bytes + position, kind)) return 0;
     size_t text = position + sizeof kRowHeader;
     auto* zero = static_cast<const unsigned char*>(std::memchr(bytes + text, 0, length - text));
     if (!zero || zero + 1 == bytes + length || zero[1] != 0) return 0;
@@ -58,7 +67,7 @@ bool WalkWrittenRows(Image image, int32_t key_column, RowHandler&& row) {
   while (position < length) {
     Row current{};
     size_t number_end;
-    size_t next = entry_end(position, kRowHeader, &number_end);
+    size_t next = entry_end(position, kRowHeader[0], &number_end);
     if (next == 0) return false;
     current.start = position + sizeof kRowHeader;
     current.part_count = 1;
@@ -66,7 +75,7 @@ bool WalkWrittenRows(Image image, int32_t key_column, RowHandler&& row) {
     if (key_column == 0) current.key_start = current.start;
     while (next < length && bytes[next] != 0) {
       size_t text_end;
-      size_t after = entry_end(next, kColumnHeader, &text_end);
+      size_t after = entry_end(next, kColumnHeader[0], &text_end);
       if (after == 0) return false;
       if (current.part_count == key_column) {
         current.key_start = next + sizeof kColumnHeader;

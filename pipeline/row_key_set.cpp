@@ -27,13 +27,28 @@ void RowKeySet::Init(int64_t capacity) {
   slots_ = static_cast<Slot*>(std::malloc(bytes));
   if (!slots_) ReportAllocationFailure(bytes);
   std::memset(slots_, 0, bytes);
+  reciprocal_ = size_ < (int64_t{1} << 32) ? ~uint64_t{0} / static_cast<uint64_t>(size_) + 1 : 0;
+}
+
+// position mod size: a division costs tens of cycles, a multiplication by the precomputed
+// reciprocal a few, exact for 32-bit positions and sizes (Lemire, Kaser and Kurz, "Faster
+// remainder by direct computation", 2019). A home position is at most 2^31.
+int64_t RowKeySet::Remainder(uint64_t position) const {
+#if defined(__SIZEOF_INT128__)
+  if (reciprocal_ != 0) {
+    uint64_t low = reciprocal_ * position;
+    return static_cast<int64_t>(
+        (static_cast<unsigned __int128>(low) * static_cast<uint64_t>(size_)) >> 64);
+  }
+#endif
+  return static_cast<int64_t>(position % static_cast<uint64_t>(size_));
 }
 
 RowKeySet::Key RowKeySet::MakeKey(const unsigned char* bytes, size_t length) const {
   uint32_t hash = Hash(bytes, length);
   int64_t signed_hash = static_cast<int32_t>(hash);
   int64_t position = signed_hash < 0 ? -signed_hash : signed_hash;
-  return {bytes, static_cast<uint32_t>(length), hash, position % size_};
+  return {bytes, static_cast<uint32_t>(length), hash, Remainder(static_cast<uint64_t>(position))};
 }
 
 int64_t RowKeySet::SlotOf(const Key& key) const {

@@ -68,9 +68,12 @@ class RowKeySet {
     uint32_t length;  // 0: the slot is free
   };
 
+  int64_t Remainder(uint64_t position) const;
+
   const unsigned char* buffer_;
   Slot* slots_ = nullptr;
   int64_t size_ = 0;
+  uint64_t reciprocal_ = 0;  // 2^64 / size rounded up, for sizes below 2^32; else 0
 };
 
 }  // namespace vx

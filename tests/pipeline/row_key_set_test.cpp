@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace vx {
@@ -68,6 +69,22 @@ TEST(RowKeySet, ASetSizedForItsKeysIsNeverMoreThanHalfFull) {
       RowKeySet::Key key = set.MakeKey(BytesOf(keys) + 4 * i, 4);
       ASSERT_FALSE(set.Contains(key));
       ASSERT_TRUE(set.Add(key));
+    }
+  }
+}
+
+// The home slot is |hash| (read as a signed number) modulo the size, whatever the size.
+TEST(RowKeySet, HomeSlotsAreTheHashModuloTheSize) {
+  std::mt19937 random(3);
+  std::string keys(64, '\0');
+  for (int64_t size : {1, 2, 3, 7, 1000, 65537, 999983, 2000003}) {
+    RowKeySet set(BytesOf(keys));
+    set.Init(size - 1);
+    for (int i = 0; i < 2000; ++i) {
+      for (char& byte : keys) byte = static_cast<char>(random());
+      RowKeySet::Key key = set.MakeKey(BytesOf(keys), 1 + random() % 63);
+      int64_t signed_hash = static_cast<int32_t>(key.hash);
+      ASSERT_EQ(key.home, (signed_hash < 0 ? -signed_hash : signed_hash) % size) << size;
     }
   }
 }
