@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "runtime/hex_digits.h"
+
 namespace vx {
 
 namespace {
@@ -125,18 +127,6 @@ void Transform(Md5Context* context, const unsigned char* block) {
 #undef MD5_H
 #undef MD5_F
 
-// "000102...ff": the two lowercase digits of every byte value.
-constexpr struct HexPairs {
-  char digits[512];
-  constexpr HexPairs() : digits() {
-    for (int i = 0; i < 256; ++i) {
-      digits[2 * i] = "0123456789abcdef"[i >> 4];
-      digits[2 * i + 1] = "0123456789abcdef"[i & 15];
-    }
-  }
-} kHexTable;
-constexpr const char* kHexPairs = kHexTable.digits;
-
 }  // namespace
 
 void Md5Start(Md5Context* context) {
@@ -189,13 +179,29 @@ void Md5Finish(Md5Context* context, unsigned char digest[16]) {
   StoreLittleEndian(digest + 12, context->d);
 }
 
+// A message of up to 55 bytes is its one padded block, made at once: the steps of Md5Update and
+// Md5Finish give the same block (the bytes, 0x80, zeros, the bit count) and transform it once.
 void Md5Hex(const void* bytes, size_t length, char hex[32]) {
   Md5Context context;
   Md5Start(&context);
-  Md5Update(&context, bytes, length);
   unsigned char digest[16];
-  Md5Finish(&context, digest);
-  for (int i = 0; i < 16; ++i) std::memcpy(hex + 2 * i, kHexPairs + 2 * digest[i], 2);
+  if (length <= 55) {
+    unsigned char block[64];
+    if (length != 0) std::memcpy(block, bytes, length);
+    block[length] = 0x80;
+    std::memset(block + length + 1, 0, 55 - length);
+    StoreLittleEndian(block + 56, static_cast<uint32_t>(length << 3));
+    StoreLittleEndian(block + 60, 0);
+    Transform(&context, block);
+    StoreLittleEndian(digest, context.a);
+    StoreLittleEndian(digest + 4, context.b);
+    StoreLittleEndian(digest + 8, context.c);
+    StoreLittleEndian(digest + 12, context.d);
+  } else {
+    Md5Update(&context, bytes, length);
+    Md5Finish(&context, digest);
+  }
+  SpellHexDigits(digest, 16, hex);
 }
 
 Text GetDataDigest(const ByteDataBlock* data) {
