@@ -100,7 +100,8 @@ void AppendColumnEntries(ImageWriter* image, const unsigned char* text, size_t l
 // measured in one walk over the lines, then written in a second straight into byte data of
 // exactly that size. Too large when it would pass the largest image.
 LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, int64_t base,
-                      Separator separator, int32_t column_count, OwnedByteData* items) {
+                      Separator separator, int32_t column_count,
+                      std::optional<ImageWriter>* items) {
   auto* content = reinterpret_cast<const unsigned char*>(lines.text());
   auto content_length = static_cast<size_t>(lines.length());
 
@@ -116,19 +117,18 @@ LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, in
   });
   if (size > kLargestImage) return LoadResult::kTooLarge;
 
-  ImageWriter image(size);
-  image.Append(present.bytes, static_cast<size_t>(present.length));
+  ImageWriter& image = items->emplace(size, line_count);
+  image.AppendUnindexed(present.bytes, static_cast<size_t>(present.length));
   number = RowNumberText(base + 1);
   int64_t done = 0;
   ForEachLine(content, content_length, [&](const unsigned char* line, size_t length) {
-    image.Append(kRowHeader, sizeof kRowHeader);
+    image.AppendRowHeader();
     image.Append(number.text(), static_cast<size_t>(number.length()));
     image.Append(kEntryEnd, sizeof kEntryEnd);
     AppendColumnEntries(&image, line, TextLengthOfLine(line, length), separator, column_count);
     number.Increment();
     if (++done % kLinesPerChunk == 0 || done == line_count) ProcessPendingEvents();
   });
-  items->reset(image.Finish());
   return LoadResult::kLoaded;
 }
 
@@ -188,11 +188,11 @@ LoadResult AddLinesToList(UnitRef list, std::unique_ptr<RapidString> lines,
     base = GetRowCount(list);
     present = ShareListItems(list);
   }
-  OwnedByteData items;
+  std::optional<ImageWriter> items;
   LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, &items);
   present = ListItemsView();
   lines.reset();
-  if (result == LoadResult::kLoaded) InstallItems(list, std::move(items));
+  if (result == LoadResult::kLoaded) items->InstallInto(list);
   return result;
 }
 
@@ -201,7 +201,8 @@ ByteData MakeColumnEntries(const char* line, const char* separator, int32_t colu
   auto length = static_cast<size_t>(TextLength(line));
   Separator cut_at = SeparatorOf(separator);
   if (column_count < 1) column_count = 1;
-  ImageWriter entries(static_cast<int64_t>(ColumnEntriesSize(text, length, cut_at, column_count)));
+  ImageWriter entries(static_cast<int64_t>(ColumnEntriesSize(text, length, cut_at, column_count)),
+                      0);
   AppendColumnEntries(&entries, text, length, cut_at, column_count);
   return entries.Finish();
 }

@@ -5,11 +5,22 @@
 
 namespace vx {
 
-ImageWriter::ImageWriter(int64_t capacity) : capacity_(capacity > 0 ? capacity : 0) {
+ImageWriter::ImageWriter(int64_t capacity, int64_t rows)
+    : capacity_(capacity > 0 ? capacity : 0), row_capacity_(rows > 0 ? rows : 0) {
   if (capacity_ > kLargestImage) ReportAllocationFailure(static_cast<size_t>(capacity_));
   block_ = static_cast<ByteData>(AllocateBlock(sizeof(ByteDataBlock) + capacity_));
   block_->marker = 1;
   block_->length = 0;
+  if (row_capacity_ > 0) {
+    row_offsets_ = static_cast<uint32_t*>(
+        AllocateBlock(static_cast<size_t>(row_capacity_) * sizeof(uint32_t)));
+  }
+}
+
+void ImageWriter::GrowRowOffsets() {
+  row_capacity_ = row_capacity_ + row_capacity_ / 2 + 16;
+  row_offsets_ = static_cast<uint32_t*>(
+      ReallocateBlock(row_offsets_, static_cast<size_t>(row_capacity_) * sizeof(uint32_t)));
 }
 
 void ImageWriter::Grow(size_t count) {
@@ -22,6 +33,7 @@ void ImageWriter::Grow(size_t count) {
   capacity_ = grown;
 }
 
+// Room reserved for more than was written is given back, where the heap can do it in place.
 ByteData ImageWriter::Finish() {
   ByteData image = block_;
   block_ = nullptr;
@@ -30,14 +42,31 @@ ByteData ImageWriter::Finish() {
     FreeBlock(image);
     return nullptr;
   }
-  // Room reserved for more than was written is given back, where the heap can do it in place.
   return static_cast<ByteData>(ReallocateBlock(image, sizeof(ByteDataBlock) + image->length));
 }
 
-void InstallItems(UnitRef list, OwnedByteData image) {
+void ImageWriter::InstallInto(UnitRef list) {
+  uint32_t* row_offsets = row_offsets_;
+  auto row_count = static_cast<int32_t>(row_count_);
+  row_offsets_ = nullptr;
+  row_capacity_ = row_count_ = 0;
+  ByteData image = Finish();
+  if (!indexed_ || row_count == 0) {
+    FreeBlock(row_offsets);
+    row_offsets = nullptr;
+    row_count = 0;
+  }
+  InstallItems(list, OwnedByteData(image), row_offsets, row_count);
+}
+
+void InstallItems(UnitRef list, OwnedByteData image, uint32_t* row_offsets, int32_t row_count) {
   SetUnitVisible(list, false);
   ForbidRedraw(list);
-  HandOverListItems(list, image.release());
+  if (row_offsets) {
+    HandOverIndexedListItems(list, image.release(), row_offsets, row_count);
+  } else {
+    HandOverListItems(list, image.release());
+  }
   SetUnitVisible(list, true);
   AllowRedraw(list);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "pipeline/pipeline_state.h"
 #include "runtime/values.h"
 #include "ui/units.h"
 
@@ -46,12 +47,16 @@ class RowNumberText {
 };
 
 // An items image written straight into the byte data that the list will take over, so that it
-// is never copied. Room for more than kLargestImage bytes is a fatal runtime error, as running
-// out of memory is.
+// is never copied, and the offsets of its row entries, so that the list need not walk it. Room
+// for more than kLargestImage bytes is a fatal runtime error, as running out of memory is.
 class ImageWriter {
  public:
-  explicit ImageWriter(int64_t capacity);
-  ~ImageWriter() { FreeBlock(block_); }
+  // Room for `capacity` bytes and the offsets of `rows` row entries.
+  ImageWriter(int64_t capacity, int64_t rows);
+  ~ImageWriter() {
+    FreeBlock(block_);
+    FreeBlock(row_offsets_);
+  }
   ImageWriter(const ImageWriter&) = delete;
   ImageWriter& operator=(const ImageWriter&) = delete;
 
@@ -61,6 +66,21 @@ class ImageWriter {
     std::memcpy(ByteDataBytes(block_) + block_->length, bytes, count);
     block_->length += static_cast<int32_t>(count);
   }
+  // Appends the row header of a row entry and notes where the entry starts.
+  void AppendRowHeader() {
+    if (row_count_ == row_capacity_) GrowRowOffsets();
+    row_offsets_[row_count_++] = static_cast<uint32_t>(block_->length);
+    Append(kRowHeader, sizeof kRowHeader);
+  }
+  // Bytes that are not whole entries, or whose row entries are not noted: the list then finds
+  // the rows itself.
+  void AppendUnindexed(const void* bytes, size_t count) {
+    indexed_ = indexed_ && count == 0;
+    Append(bytes, count);
+  }
+
+  // The list is to find the rows itself.
+  void DropRowIndex() { indexed_ = false; }
 
   const unsigned char* bytes() const { return ByteDataBytes(block_); }
   int32_t length() const { return block_->length; }
@@ -68,16 +88,26 @@ class ImageWriter {
   // The image written, as byte data that the caller owns (null when empty); the writer is left
   // without storage.
   ByteData Finish();
+  // Hands the image written over to `list` as its items (see InstallItems); the writer is left
+  // without storage.
+  void InstallInto(UnitRef list);
 
  private:
   void Grow(size_t count);
+  void GrowRowOffsets();
 
   ByteData block_;
   int64_t capacity_;
+  uint32_t* row_offsets_ = nullptr;
+  int64_t row_count_ = 0;
+  int64_t row_capacity_;
+  bool indexed_ = true;
 };
 
 // Installs `image` as the list's items, handing it over: the list is hidden and kept from
-// repainting while it rebuilds all its rows.
-void InstallItems(UnitRef list, OwnedByteData image);
+// repainting while it rebuilds all its rows. With `row_offsets` (from AllocateBlock, the
+// offsets of the image's `row_count` row entries; taken over) the list takes its rows from them.
+void InstallItems(UnitRef list, OwnedByteData image, uint32_t* row_offsets = nullptr,
+                  int32_t row_count = 0);
 
 }  // namespace vx

@@ -66,6 +66,12 @@ void EnsureRowVisible(UnitRef list, int32_t row) {
   OnUiThread([&] { BackendEnsureRowVisible(list, row); });
 }
 
+int32_t VisitListRows(UnitRef list, int32_t first, int32_t rows, int32_t column, int32_t count,
+                      ListRowVisitor visit, void* context) {
+  return LoadedListRows(list, UnitAccess::kRead)
+      .VisitRows(first, rows, column, count, visit, context);
+}
+
 bool CopyRowInfoTip(UnitRef list, int32_t row, char* tip, int32_t size) {
   RowStore& rows = LoadedListRows(list, UnitAccess::kRead);
   return rows.CopyInfoTip(row, tip, size > 0 ? static_cast<size_t>(size) : 0);
@@ -98,6 +104,14 @@ void HandOverListItems(UnitRef list, ByteData items) {
   LoadedListRows(list, UnitAccess::kWrite)
       .TakeImage(items, ByteDataBytes(static_cast<const ByteDataBlock*>(items)),
                  ByteDataLength(items));
+  OnUiThread([&] { BackendListRowsReplaced(list); });
+}
+
+void HandOverIndexedListItems(UnitRef list, ByteData items, uint32_t* row_offsets,
+                              int32_t row_count) {
+  LoadedListRows(list, UnitAccess::kWrite)
+      .TakeIndexedImage(items, ByteDataBytes(static_cast<const ByteDataBlock*>(items)),
+                        ByteDataLength(items), {row_offsets, row_count});
   OnUiThread([&] { BackendListRowsReplaced(list); });
 }
 

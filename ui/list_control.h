@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "runtime/values.h"
+#include "ui/row_store.h"
 #include "ui/units.h"
 
 namespace vx {
@@ -46,12 +47,25 @@ bool CopyRowInfoTip(UnitRef list, int32_t row, char* tip, int32_t size);
 // copying it. ShareListItems reads it without a copy: the image as last written, whose bytes stay
 // valid while the view lives, also when the property is written meanwhile.
 void HandOverListItems(UnitRef list, ByteData items);
+// HandOverListItems of an image made of whole entries, with the offsets of its row entries
+// (`row_offsets`, from AllocateBlock, `row_count` of them; taken over), so that the list takes
+// its rows from them instead of walking the image.
+void HandOverIndexedListItems(UnitRef list, ByteData items, uint32_t* row_offsets,
+                              int32_t row_count);
 struct ListItemsView {
   std::shared_ptr<const void> holder;
   const unsigned char* bytes = nullptr;
   int32_t length = 0;
 };
 ListItemsView ShareListItems(UnitRef list);
+
+// Reads `count` cells from `column` on of up to `rows` rows from `first` on, handing each row's
+// texts to `visit` in row order, for passes that read millions of rows: the texts are valid only
+// during the call, and `visit` must not use the list. `visit` returns false for a row it does not
+// take, which ends the reading. Returns the number of rows taken.
+using ListRowVisitor = RowStore::RowVisitor;
+int32_t VisitListRows(UnitRef list, int32_t first, int32_t rows, int32_t column, int32_t count,
+                      ListRowVisitor visit, void* context);
 
 // For the view's painting: copies the cell's text, cut to `size` - 1 bytes and terminated, into
 // `buffer` without allocating; returns the text's full length (0 for a cell that does not exist).

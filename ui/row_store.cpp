@@ -5,8 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/hex_digits.h"
 #include "runtime/messages.h"
 #include "runtime/runtime.h"
+#include "runtime/splitting.h"
 
 namespace vx {
 
@@ -27,8 +29,21 @@ constexpr int kUnitOffsetBits = 20;
 constexpr uint32_t kUnitOffsetMask = (uint32_t{1} << kUnitOffsetBits) - 1;
 constexpr size_t kFirstChunkUnits = size_t{1} << 13;                 // 64 KiB
 constexpr size_t kLargestChunkUnits = size_t{1} << kUnitOffsetBits;  // 8 MiB
-constexpr size_t kMostChunks = (size_t{1} << (32 - kUnitOffsetBits)) - 1;
+// The last chunk number is left out, so that no slot address is kPackedCell.
+constexpr size_t kMostChunks = (size_t{1} << (32 - kUnitOffsetBits)) - 2;
 constexpr size_t kLongestCell = 0x7FFFFFF0;
+
+// A row's cell given as lowercase hexadecimal digits (an MD5 in its 32-digit or 16-digit form)
+// is kept packed, two digits a byte, in a column-wide array indexed by row: 16 bytes instead of
+// a 40-byte slot for a 32-digit digest.
+constexpr uint32_t kPackedCell = 0xFFFFFFFF;
+constexpr size_t kLongestPacked = 32;
+
+// The number of digits a packed cell of this text holds: its length when it is 16 or 32
+// lowercase hexadecimal digits, else 0.
+size_t PackableDigits(const char* text, size_t length) {
+  return (length == 16 || length == 32) && AreHexDigits(text, length) ? length : 0;
+}
 
 size_t UnitsFor(size_t bytes) {
   return (bytes + kUnit - 1) / kUnit;
@@ -67,12 +82,14 @@ struct RowStore::Image {
     FreeBlock(row_entries);
   }
 
+  // The end of the text that starts at `position`, inside a complete entry.
+  const unsigned char* TextEnd(size_t position) const {
+    return FindZero(bytes + position, bytes + complete_end);
+  }
   // The offset of the entry after the complete entry at `position`.
   size_t NextEntry(size_t position) const {
-    const char* text = reinterpret_cast<const char*>(bytes) + position + kEntryHeaderSize;
-    const char* second = text + std::strlen(text) + 1;
-    return static_cast<size_t>(second + std::strlen(second) + 1 -
-                               reinterpret_cast<const char*>(bytes));
+    const unsigned char* second = TextEnd(position + kEntryHeaderSize) + 1;
+    return static_cast<size_t>(TextEnd(static_cast<size_t>(second - bytes)) + 1 - bytes);
   }
 };
 
@@ -98,11 +115,9 @@ std::shared_ptr<RowStore::Image> BuildImage(void* block, const unsigned char* so
   size_t position = 0;
   size_t row_count = 0;
   while (image->length - position >= kSmallestEntry) {
-    const unsigned char* text = bytes + position + kEntryHeaderSize;
-    auto* text_end = static_cast<const unsigned char*>(std::memchr(text, 0, end - text));
+    const unsigned char* text_end = FindZero(bytes + position + kEntryHeaderSize, end);
     if (!text_end) break;
-    const unsigned char* second = text_end + 1;
-    auto* second_end = static_cast<const unsigned char*>(std::memchr(second, 0, end - second));
+    const unsigned char* second_end = FindZero(text_end + 1, end);
     if (!second_end) break;
     if (bytes[position] == 0) rows[row_count++] = static_cast<uint32_t>(position);
     position = static_cast<size_t>(second_end + 1 - bytes);
@@ -121,22 +136,28 @@ std::shared_ptr<RowStore::Image> BuildImage(void* block, const unsigned char* so
 }  // namespace
 
 // The cells of one column that were written after the image: a slot per rewritten cell, in
-// chunks that only grow. A rewrite that fits the cell's slot stays in it, so passes that write
-// texts of the same length again and again take no more memory.
+// chunks that only grow, or packed digits. A rewrite that fits the cell's slot stays in it, so
+// passes that write texts of the same length again and again take no more memory; a cell that
+// has a slot keeps it, so no row ever holds more than one slot and its packed digits.
 struct RowStore::ColumnCells {
   struct Chunk {
     unsigned char* bytes;
     size_t units;
     size_t used;
   };
-  uint32_t* slot_of_row = nullptr;  // per row, created on the first write; 0: the image's text
+  // Per row, created on the first write: 0 for the image's text, kPackedCell for the packed
+  // digits, else the address of the row's slot.
+  uint32_t* slot_of_row = nullptr;
   std::vector<Chunk> chunks;
+  unsigned char* packed = nullptr;  // per row, packed_digits / 2 bytes
+  size_t packed_digits = 0;         // 16 or 32, fixed by the column's first packed cell
 
   ColumnCells() = default;
   ColumnCells(const ColumnCells&) = delete;
   ColumnCells& operator=(const ColumnCells&) = delete;
   ~ColumnCells() {
     FreeBlock(slot_of_row);
+    FreeBlock(packed);
     for (Chunk& chunk : chunks) FreeBlock(chunk.bytes);
   }
 
@@ -164,17 +185,21 @@ struct RowStore::ColumnCells {
 
   size_t BytesHeld(int32_t rows) const {
     size_t bytes = slot_of_row ? static_cast<size_t>(rows) * sizeof(uint32_t) : 0;
+    if (packed) bytes += static_cast<size_t>(rows) * (packed_digits / 2);
     for (const Chunk& chunk : chunks) bytes += chunk.units * kUnit;
     return bytes;
   }
 };
 
-// Memory that SetCell fetched without holding the lock, for a column's row index or a chunk.
+// Memory that SetCells fetched without holding the lock, for a column's row index, packed
+// digits or a chunk.
 struct RowStore::Spare {
+  enum class Use { kRowIndex, kPacked, kChunk };
   void* block = nullptr;
   size_t bytes = 0;
   int32_t column = 0;
-  bool row_index = false;
+  Use use = Use::kChunk;
+  size_t packed_digits = 0;
   uint64_t generation = 0;
 };
 
@@ -243,6 +268,21 @@ void RowStore::TakeImage(void* block, const unsigned char* bytes, int32_t length
   ReplaceImageWith([&] { return BuildImage(block, bytes, length); });
 }
 
+void RowStore::TakeIndexedImage(void* block, const unsigned char* bytes, int32_t length,
+                                RowIndex index) {
+  ReplaceImageWith([&] {
+    auto image = std::make_shared<Image>();
+    image->block = block;
+    image->row_entries = index.offsets;
+    if (bytes && length > 0) {
+      image->bytes = bytes;
+      image->length = image->complete_end = static_cast<size_t>(length);
+      image->row_count = index.count;
+    }
+    return image;
+  });
+}
+
 ByteData RowStore::CopyImage() const {
   std::shared_ptr<const Image> image;
   {
@@ -277,41 +317,40 @@ void RowStore::DeleteAllRows() {
 }
 
 // Called with the lock held, for a row and column that exist.
-void RowStore::CellBytes(int32_t row, int32_t column, const char** text, size_t* length) const {
+RowStore::TextRun RowStore::CellBytes(int32_t row, int32_t column, char* spelled) const {
   const ColumnCells& cells = *columns_[column];
   if (cells.slot_of_row) {
     if (uint32_t slot = cells.slot_of_row[row]) {
+      if (slot == kPackedCell) {
+        SpellHexDigits(cells.packed + static_cast<size_t>(row) * (cells.packed_digits / 2),
+                       cells.packed_digits / 2, spelled);
+        return {spelled, cells.packed_digits};
+      }
       const unsigned char* bytes = cells.SlotAt(slot);
       SlotHeader header;
       std::memcpy(&header, bytes, sizeof header);
-      *text = reinterpret_cast<const char*>(bytes + sizeof header);
-      *length = header.length;
-      return;
+      return {reinterpret_cast<const char*>(bytes + sizeof header), header.length};
     }
   }
   const Image& image = *image_;
   size_t position = image.row_entries[row];
   for (int32_t k = 0; k < column; ++k) {
     position = image.NextEntry(position);
-    if (position >= image.complete_end || image.bytes[position] == 0) {
-      *text = "";
-      *length = 0;
-      return;
-    }
+    if (position >= image.complete_end || image.bytes[position] == 0) return {"", 0};
   }
-  *text = reinterpret_cast<const char*>(image.bytes) + position + kEntryHeaderSize;
-  *length = std::strlen(*text);
+  const unsigned char* text = image.bytes + position + kEntryHeaderSize;
+  return {reinterpret_cast<const char*>(text),
+          static_cast<size_t>(image.TextEnd(position + kEntryHeaderSize) - text)};
 }
 
 int64_t RowStore::CopyCell(int32_t row, int32_t column, char* buffer, size_t size) const {
   if (row < 0 || column < 0 || column >= kColumns) return -1;
+  char spelled[kLongestPacked];
   std::lock_guard<std::mutex> lock(mutex_);
   if (row >= visible_rows_.load(std::memory_order_relaxed)) return -1;
-  const char* text;
-  size_t length;
-  CellBytes(row, column, &text, &length);
-  CopyCut(text, length, buffer, size);
-  return static_cast<int64_t>(length);
+  TextRun cell = CellBytes(row, column, spelled);
+  CopyCut(cell.text, cell.length, buffer, size);
+  return static_cast<int64_t>(cell.length);
 }
 
 // Short texts are copied out under the lock into a stack buffer; a longer one is read again into
@@ -336,12 +375,20 @@ Text RowStore::CellText(int32_t row, int32_t column) const {
 void RowStore::InstallSpare(Spare* spare) {
   if (!spare->block || spare->generation != generation_) return;
   ColumnCells& cells = *columns_[spare->column];
-  if (spare->row_index) {
-    if (cells.slot_of_row) return;
-    cells.slot_of_row = static_cast<uint32_t*>(spare->block);
-  } else {
-    if (cells.chunks.size() >= kMostChunks) return;
-    cells.chunks.push_back({static_cast<unsigned char*>(spare->block), spare->bytes / kUnit, 0});
+  switch (spare->use) {
+    case Spare::Use::kRowIndex:
+      if (cells.slot_of_row) return;
+      cells.slot_of_row = static_cast<uint32_t*>(spare->block);
+      break;
+    case Spare::Use::kPacked:
+      if (cells.packed) return;
+      cells.packed = static_cast<unsigned char*>(spare->block);
+      cells.packed_digits = spare->packed_digits;
+      break;
+    case Spare::Use::kChunk:
+      if (cells.chunks.size() >= kMostChunks) return;
+      cells.chunks.push_back({static_cast<unsigned char*>(spare->block), spare->bytes / kUnit, 0});
+      break;
   }
   spare->block = nullptr;
 }
@@ -355,8 +402,10 @@ bool RowStore::SetCell(int32_t row, int32_t column, const char* text, size_t len
 // the lock let go, and the writing goes on from that cell.
 bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32_t count) {
   if (row < 0 || column < 0 || count < 1 || count > kColumns - column) return false;
+  size_t digits[kColumns];
   for (int32_t i = 0; i < count; ++i) {
     if (texts[i].length > kLongestCell) return false;
+    digits[i] = PackableDigits(texts[i].text, texts[i].length);
   }
   Spare spare;
   int32_t written = 0;
@@ -364,7 +413,7 @@ bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32
     bool gone = false;
     bool no_more_chunks = false;
     size_t wanted = 0;
-    bool wants_row_index = false;
+    Spare::Use wanted_use = Spare::Use::kChunk;
     int32_t wanted_column = column;
     uint64_t generation;
     {
@@ -379,13 +428,13 @@ bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32
         size_t length = texts[written].length;
         ColumnCells& cells = *columns_[wanted_column];
         if (!cells.slot_of_row) {
-          wants_row_index = true;
+          wanted_use = Spare::Use::kRowIndex;
           wanted = static_cast<size_t>(rows) * sizeof(uint32_t);
           break;
         }
         uint32_t& slot = cells.slot_of_row[row];
         uint32_t old_capacity = 0;
-        if (slot) {
+        if (slot && slot != kPackedCell) {
           unsigned char* bytes = cells.SlotAt(slot);
           SlotHeader header;
           std::memcpy(&header, bytes, sizeof header);
@@ -395,6 +444,18 @@ bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32
             continue;
           }
           old_capacity = header.capacity;
+        } else if (digits[written] &&
+                   (!cells.packed_digits || cells.packed_digits == digits[written])) {
+          if (!cells.packed) {
+            wanted_use = Spare::Use::kPacked;
+            wanted = static_cast<size_t>(rows) * (digits[written] / 2);
+            break;
+          }
+          ReadHexDigits(text, digits[written] / 2,
+                        cells.packed + static_cast<size_t>(row) * (digits[written] / 2));
+          slot = kPackedCell;
+          ++written;
+          continue;
         }
         // A cell that outgrows its slot moves to one of twice the size, so that a cell whose
         // text keeps growing leaves behind no more than its final slot's size.
@@ -421,10 +482,11 @@ bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32
     if (written == count) return true;
     if (no_more_chunks) ReportOutOfMemory(wanted);
     spare.block = AllocateBlock(wanted);
-    if (wants_row_index) std::memset(spare.block, 0, wanted);
+    if (wanted_use == Spare::Use::kRowIndex) std::memset(spare.block, 0, wanted);
     spare.bytes = wanted;
     spare.column = wanted_column;
-    spare.row_index = wants_row_index;
+    spare.use = wanted_use;
+    spare.packed_digits = digits[wanted_column - column];
     spare.generation = generation;
   }
 }
@@ -432,30 +494,49 @@ bool RowStore::SetCells(int32_t row, int32_t column, const TextRun* texts, int32
 int64_t RowStore::CopyCells(int32_t row, int32_t column, int32_t count, char* buffer, size_t size,
                             size_t* lengths) const {
   if (row < 0 || column < 0 || count < 1 || count > kColumns - column) return -1;
+  char spelled[kColumns][kLongestPacked];
   std::lock_guard<std::mutex> lock(mutex_);
   if (row >= visible_rows_.load(std::memory_order_relaxed)) return -1;
-  const char* texts[kColumns];
+  TextRun cells[kColumns];
   size_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
-    CellBytes(row, column + i, &texts[i], &lengths[i]);
+    cells[i] = CellBytes(row, column + i, spelled[i]);
+    lengths[i] = cells[i].length;
     total += lengths[i];
   }
   if (total <= size) {
     for (int32_t i = 0; i < count; ++i) {
-      if (lengths[i]) std::memcpy(buffer, texts[i], lengths[i]);
+      if (lengths[i]) std::memcpy(buffer, cells[i].text, lengths[i]);
       buffer += lengths[i];
     }
   }
   return static_cast<int64_t>(total);
 }
 
+int32_t RowStore::VisitRows(int32_t first, int32_t rows, int32_t column, int32_t count,
+                            RowVisitor visit, void* context) const {
+  if (first < 0 || rows < 1 || column < 0 || count < 1 || count > kColumns - column) return 0;
+  char spelled[kColumns][kLongestPacked];
+  TextRun cells[kColumns];
+  std::lock_guard<std::mutex> lock(mutex_);
+  int32_t end = visible_rows_.load(std::memory_order_relaxed);
+  if (first >= end) return 0;
+  if (rows < end - first) end = first + rows;
+  for (int32_t row = first; row < end; ++row) {
+    for (int32_t i = 0; i < count; ++i) cells[i] = CellBytes(row, column + i, spelled[i]);
+    if (!visit(context, row, cells)) return row - first;
+  }
+  return end - first;
+}
+
 bool RowStore::CopyInfoTip(int32_t row, char* tip, size_t size) const {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!image_ || row < 0 || row >= image_->row_count) return false;
-  const char* text =
-      reinterpret_cast<const char*>(image_->bytes) + image_->row_entries[row] + kEntryHeaderSize;
-  const char* second = text + std::strlen(text) + 1;
-  CopyCut(second, std::strlen(second), tip, size);
+  size_t text = image_->row_entries[row] + kEntryHeaderSize;
+  const unsigned char* second = image_->TextEnd(text) + 1;
+  const unsigned char* second_end = image_->TextEnd(static_cast<size_t>(second - image_->bytes));
+  CopyCut(reinterpret_cast<const char*>(second), static_cast<size_t>(second_end - second), tip,
+          size);
   return true;
 }
 

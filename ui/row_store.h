@@ -33,6 +33,15 @@ class RowStore {
   // ReplaceImage without the copy: keeps the `length` bytes at `bytes` where they are and frees
   // `block` (from AllocateBlock, holding them; may be null) when the image is replaced in turn.
   void TakeImage(void* block, const unsigned char* bytes, int32_t length);
+  // Where the row entries of an image start, as the image's writer knows them: `offsets` (from
+  // AllocateBlock, `count` offsets in order; null when count is 0).
+  struct RowIndex {
+    uint32_t* offsets = nullptr;
+    int32_t count = 0;
+  };
+  // TakeImage of an image made of whole entries whose row entries `index` lists, taking the
+  // index over: the rows come from the index instead of a walk over the image.
+  void TakeIndexedImage(void* block, const unsigned char* bytes, int32_t length, RowIndex index);
   // A fresh copy of the image as last written; null when it is empty.
   ByteData CopyImage() const;
 
@@ -71,6 +80,15 @@ class RowStore {
   int64_t CopyCells(int32_t row, int32_t column, int32_t count, char* buffer, size_t size,
                     size_t* lengths) const;
 
+  // Hands `visit` the `count` cells from `column` on of each row from `first` on, in order, for
+  // at most `rows` rows, all under one lock: the texts are valid only during the call, and
+  // `visit` must not use the store. `visit` takes the row by returning true; the first row it
+  // does not take ends the visit. Returns the number of rows taken (fewer at the end of the
+  // rows; 0 for columns that do not exist).
+  using RowVisitor = bool (*)(void* context, int32_t row, const TextRun* cells);
+  int32_t VisitRows(int32_t first, int32_t rows, int32_t column, int32_t count, RowVisitor visit,
+                    void* context) const;
+
   // The second text of row entry number `row` of the image, cut and terminated as CopyCell does.
   // False, leaving `tip` as it was, when the image has no such row entry.
   bool CopyInfoTip(int32_t row, char* tip, size_t size) const;
@@ -86,7 +104,8 @@ class RowStore {
  private:
   template <typename MakeImage>
   void ReplaceImageWith(MakeImage&& make_image);
-  void CellBytes(int32_t row, int32_t column, const char** text, size_t* length) const;
+  // The cell's text; a packed cell is spelled out into `spelled` (kLongestPacked bytes).
+  TextRun CellBytes(int32_t row, int32_t column, char* spelled) const;
   void InstallSpare(Spare* spare);
 
   mutable std::mutex mutex_;

@@ -209,6 +209,130 @@ TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
   EXPECT_EQ(Cell(store, 18, 2), std::string(32, static_cast<char>('a' + (18 + 3) % 26)));
 }
 
+// Digest cells (16 or 32 lowercase hexadecimal digits) are kept in a smaller form than other
+// texts: whatever a cell was before, it reads back exactly as last written, through every way of
+// reading it.
+TEST(RowStoreCells, DigestCellsReadBackAsWrittenWhateverTheCellWasBefore) {
+  RowStore store;
+  std::string image;
+  for (int32_t row = 1; row <= 4; ++row) image += ImportedRow(row, "text" + std::to_string(row));
+  Write(store, image);
+  const std::string digest = "0123456789abcdeffedcba9876543210";
+  const std::string sequence[] = {digest,
+                                  "0123456789ABCDEFFEDCBA9876543210",  // capitals: no digits
+                                  digest.substr(0, 31),
+                                  digest.substr(8, 16),  // 16 digits in a column of 32
+                                  digest + "0",
+                                  "",
+                                  "0123456789abcdeg0123456789abcdef",
+                                  digest,
+                                  "\xc4\xda\xc8\xdd",
+                                  std::string(32, 'f'),
+                                  std::string(32, '0')};
+  for (const std::string& text : sequence) {
+    ASSERT_TRUE(SetCell(store, 1, 2, text));
+    ASSERT_TRUE(SetCell(store, 2, 3, text));
+    for (int32_t row : {1, 2}) {
+      int32_t column = row == 1 ? 2 : 3;
+      EXPECT_EQ(Cell(store, row, column), text.empty() ? "<none>" : text) << text;
+      char buffer[128];
+      size_t lengths[3];
+      std::string text_cell = "text" + std::to_string(row + 1);
+      std::string first = row == 1 ? text : "", second = row == 2 ? text : "";
+      ASSERT_EQ(store.CopyCells(row, 1, 3, buffer, sizeof buffer, lengths),
+                static_cast<int64_t>(text_cell.size() + text.size()));
+      EXPECT_EQ(std::string(buffer, lengths[0] + lengths[1] + lengths[2]),
+                text_cell + first + second);
+      char cut[9];
+      EXPECT_EQ(store.CopyCell(row, column, cut, sizeof cut), static_cast<int64_t>(text.size()));
+      EXPECT_EQ(std::string(cut), text.substr(0, 8));
+    }
+    EXPECT_EQ(Cell(store, 0, 2), "<none>");  // the neighbours keep their texts
+    EXPECT_EQ(Cell(store, 3, 3), "<none>");
+  }
+}
+
+// A pass of digests in both digest columns: each digest row takes well below the 40-byte slots
+// that other texts of the same length take, and every cell reads back.
+TEST(RowStoreCells, DigestColumnsTakeLessThanOtherTextsOfTheirLength) {
+  constexpr int32_t kRows = 20000;
+  std::string image;
+  for (int32_t row = 1; row <= kRows; ++row) image += ImportedRow(row, std::to_string(row));
+  auto memory_of_pass = [&](char first_letter) {
+    RowStore store;
+    Write(store, image);
+    size_t before = store.MemoryUsed();
+    for (int32_t row = 0; row < kRows; ++row) {
+      std::string digest(32, '0');
+      for (int i = 0; i < 8; ++i) digest[i] = "0123456789abcdef"[(row >> (2 * i)) & 15];
+      digest[31] = first_letter;
+      RowStore::TextRun texts[] = {{digest.c_str(), 32}, {digest.c_str() + 8, 16}};
+      EXPECT_TRUE(store.SetCells(row, 2, texts, 2));
+    }
+    for (int32_t row = 0; row < kRows; row += 997) {
+      EXPECT_EQ(Cell(store, row, 2).substr(31), std::string(1, first_letter));
+      EXPECT_EQ(Cell(store, row, 3), Cell(store, row, 2).substr(8, 16));
+    }
+    return store.MemoryUsed() - before;
+  };
+  size_t digests = memory_of_pass('a');
+  size_t other_texts = memory_of_pass('G');
+  EXPECT_LE(digests, static_cast<size_t>(kRows) * (16 + 8 + 2 * 4) + 4096);
+  EXPECT_LT(digests * 2, other_texts);
+}
+
+// An image handed over with the offsets of its row entries gives the rows, cells and tips that a
+// walk over it gives; the visit of rows hands their cells over in order until one is refused.
+TEST(RowStoreImage, IndexedImagesGiveTheRowsOfAWalk) {
+  std::string image;
+  std::vector<uint32_t> offsets;
+  for (int32_t row = 1; row <= 50; ++row) {
+    offsets.push_back(static_cast<uint32_t>(image.size()));
+    image += RowEntry(std::to_string(row), row % 7 ? "" : "tip") +
+             ColumnEntry("t" + std::to_string(row));
+    if (row % 3 == 0) image += ColumnEntry("second") + ColumnEntry("third") + ColumnEntry("fourth");
+  }
+  RowStore walked, indexed;
+  Write(walked, image);
+  auto* block = static_cast<unsigned char*>(AllocateBlock(image.size()));
+  std::memcpy(block, image.data(), image.size());
+  auto* index = static_cast<uint32_t*>(AllocateBlock(offsets.size() * sizeof(uint32_t)));
+  std::memcpy(index, offsets.data(), offsets.size() * sizeof(uint32_t));
+  indexed.TakeIndexedImage(block, block, static_cast<int32_t>(image.size()),
+                           {index, static_cast<int32_t>(offsets.size())});
+  ASSERT_EQ(indexed.RowCount(), walked.RowCount());
+  for (int32_t row = -1; row <= 50; ++row) {
+    for (int32_t column = 0; column < 4; ++column) {
+      ASSERT_EQ(Cell(indexed, row, column), Cell(walked, row, column)) << row << " " << column;
+    }
+    ASSERT_EQ(Tip(indexed, row), Tip(walked, row)) << row;
+  }
+  EXPECT_EQ(testing::BytesOf(OwnedByteData(indexed.CopyImage()).get()), image);
+
+  ASSERT_TRUE(SetCell(indexed, 4, 2, std::string(32, 'e')));
+  struct Visit {
+    std::vector<std::string> lines;
+    int32_t refuse_at;
+  } visit{{}, 8};
+  auto take = [](void* context, int32_t row, const RowStore::TextRun* cells) {
+    auto* visit = static_cast<Visit*>(context);
+    if (row == visit->refuse_at) return false;
+    visit->lines.push_back(std::to_string(row) + ":" + std::string(cells[0].text, cells[0].length) +
+                           "|" + std::string(cells[1].text, cells[1].length) + "|" +
+                           std::string(cells[2].text, cells[2].length));
+    return true;
+  };
+  EXPECT_EQ(indexed.VisitRows(2, 10, 1, 3, take, &visit), 6);
+  ASSERT_EQ(visit.lines.size(), 6u);
+  EXPECT_EQ(visit.lines[0], "2:t3|second|third");
+  EXPECT_EQ(visit.lines[2], "4:t5|" + std::string(32, 'e') + "|");
+  visit.refuse_at = -1;
+  EXPECT_EQ(indexed.VisitRows(45, 10, 1, 3, take, &visit), 5);  // to the last row
+  EXPECT_EQ(visit.lines.back(), "49:t50||");
+  EXPECT_EQ(indexed.VisitRows(50, 10, 1, 3, take, &visit), 0);
+  EXPECT_EQ(indexed.VisitRows(0, 10, 2, 3, take, &visit), 0);  // past column 3
+}
+
 // An image taken over stays where it is; a shared image stays readable after it is replaced.
 TEST(RowStoreImage, TakesImagesOverAndSharesThemWithoutCopies) {
   RowStore store;
