@@ -1,8 +1,10 @@
 #include "pipeline/remove_duplicates.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "pipeline/items_image.h"
 #include "pipeline/pipeline_state.h"
@@ -57,7 +59,7 @@ bool WalkWrittenRows(Image image, int32_t key_column, RowHandler&& row) {
     if (length - position < sizeof kRowHeader + 2) return 0;
     if (!IsWrittenHeader(bytes + position, kind)) return 0;
     size_t text = position + sizeof kRowHeader;
-    auto* zero = static_cast<const unsigned char*>(std::memchr(bytes + text, 0, length - text));
+    const unsigned char* zero = FindZero(bytes + text, bytes + length);
     if (!zero || zero + 1 == bytes + length || zero[1] != 0) return 0;
     *text_end = static_cast<size_t>(zero - bytes);
     return *text_end + 2;
@@ -138,9 +140,133 @@ void WalkAnyRows(Image image, int32_t key_column, RowHandler&& row) {
   }
 }
 
-// Rows wait this many places between the walk and the key set, so that the set's slots for the
-// keys ahead are fetched from memory while the rows before them are handled.
-constexpr int kRowsAhead = 16;
+// Where a walked row lies in the image, as 32-bit offsets (an image is byte data).
+struct WalkedRow {
+  uint32_t start;
+  uint32_t end;
+  uint32_t tail_start;
+  uint32_t tail_end;
+};
+
+// The keys are looked up partition by partition: a set for all of them would be hundreds of
+// megabytes, each lookup a wait for memory, where a partition's set stays in the processor's
+// cache. A key's partition follows from its hash, so equal keys meet in one partition, and the
+// keys of a partition keep the rows' order, so the first row of every key is still the one kept.
+// Keys of up to kCarriedKey bytes travel with their rows, so that telling a repeated key from
+// one of the same hash reads nothing from the image.
+class KeyPartitions {
+ public:
+  // Room for about `keys` keys, each partition with some to spare; what a full partition cannot
+  // take waits in the spill, in row order.
+  explicit KeyPartitions(int64_t keys) {
+    while (bits_ < kMostBits && (kKeysPerPartition << bits_) < keys) ++bits_;
+    size_t partitions = size_t{1} << bits_;
+    auto expected = static_cast<size_t>(keys > 0 ? keys : 0) / partitions;
+    capacity_ = expected + 4 * static_cast<size_t>(std::sqrt(static_cast<double>(expected))) + 32;
+    regions_.reset(new KeyedRow[partitions * capacity_]);  // not cleared: only filled parts count
+    fill_.assign(partitions, 0);
+  }
+
+  // The key of row `row`: the `key_length` (1 or more) bytes at `key_start` of the image.
+  void Add(uint32_t row, const unsigned char* image, size_t image_length, size_t key_start,
+           size_t key_length) {
+    uint32_t hash = RowKeySet::Hash(image + key_start, key_length);
+    uint32_t partition = PartitionOf(hash);
+    KeyedRow* keyed = fill_[partition] < capacity_
+                          ? &regions_[partition * capacity_ + fill_[partition]++]
+                          : &spill_.emplace_back();
+    keyed->row = row;
+    keyed->hash = hash;
+    keyed->length = static_cast<uint32_t>(key_length);
+    if (key_length > kCarriedKey) {
+      keyed->key.image_offset = static_cast<uint32_t>(key_start);
+    } else {
+      // A whole copy where the image goes on long enough; what follows the key is not looked at.
+      size_t copied = image_length - key_start >= kCarriedKey ? kCarriedKey : key_length;
+      std::memcpy(keyed->key.bytes, image + key_start, copied);
+    }
+  }
+
+  // Calls `repeat(row)` for every row whose key an earlier row has.
+  template <typename Repeat>
+  void ForEachRepeat(const unsigned char* image, Repeat&& repeat) {
+    size_t partitions = fill_.size();
+    std::vector<size_t> spill_starts(partitions + 1, 0);
+    for (const KeyedRow& keyed : spill_) ++spill_starts[PartitionOf(keyed.hash) + 1];
+    for (size_t p = 0; p < partitions; ++p) spill_starts[p + 1] += spill_starts[p];
+    std::vector<KeyedRow> spilled(spill_.size());
+    {
+      std::vector<size_t> next(spill_starts.begin(), spill_starts.end() - 1);
+      for (const KeyedRow& keyed : spill_) spilled[next[PartitionOf(keyed.hash)]++] = keyed;
+    }
+    spill_ = std::vector<KeyedRow>();
+
+    RowKeySet carried(nullptr);  // keys in the rows' copies
+    RowKeySet long_keys(image);  // longer keys, in the image
+    std::vector<KeyedRow> joined;
+    for (size_t p = 0; p < partitions; ++p) {
+      const KeyedRow* keys = &regions_[p * capacity_];
+      size_t count = fill_[p];
+      if (spill_starts[p + 1] > spill_starts[p]) {  // the spill follows the partition's rows
+        joined.assign(keys, keys + count);
+        joined.insert(joined.end(), spilled.begin() + static_cast<ptrdiff_t>(spill_starts[p]),
+                      spilled.begin() + static_cast<ptrdiff_t>(spill_starts[p + 1]));
+        keys = joined.data();
+        count = joined.size();
+      }
+      carried.Init(RowKeySet::CapacityFor(static_cast<int64_t>(count)));
+      carried.UseBuffer(reinterpret_cast<const unsigned char*>(keys));
+      bool long_keys_ready = false;
+      for (size_t i = 0; i < count; ++i) {
+        const KeyedRow& keyed = keys[i];
+        RowKeySet* set = &carried;
+        const unsigned char* bytes = keyed.key.bytes;
+        if (keyed.length > kCarriedKey) {
+          if (!long_keys_ready) long_keys.Init(RowKeySet::CapacityFor(static_cast<int64_t>(count)));
+          long_keys_ready = true;
+          set = &long_keys;
+          bytes = image + keyed.key.image_offset;
+        }
+        RowKeySet::Key key = set->MakeKey(bytes, keyed.length, keyed.hash);
+        if (set->Contains(key)) {
+          repeat(keyed.row);
+        } else {
+          set->Add(key);
+        }
+      }
+    }
+  }
+
+ private:
+  static constexpr size_t kCarriedKey = 20;
+  // A partition's set then takes about 400 KB, within a core's second-level cache, and the walk
+  // writes to few enough partitions at once that their pages stay within the address
+  // translation cache (with 4096 keys a partition, ten million rows took the walk twice as long).
+  static constexpr int64_t kKeysPerPartition = 16384;
+  static constexpr int kMostBits = 12;
+
+  struct KeyedRow {
+    uint32_t row;  // the row's number in the walk, from 0
+    uint32_t hash;
+    uint32_t length;
+    union {
+      unsigned char bytes[kCarriedKey];  // up to kCarriedKey bytes
+      uint32_t image_offset;             // longer
+    } key;
+  };
+
+  // The partition of a hash: its top bits after a multiplication that spreads every bit of it
+  // over them (the hashes of short keys are small numbers).
+  uint32_t PartitionOf(uint32_t hash) const {
+    return bits_ == 0 ? 0 : (hash * 0x9E3779B1u) >> (32 - bits_);
+  }
+
+  int bits_ = 0;
+  size_t capacity_;  // keys per partition
+  std::unique_ptr<KeyedRow[]> regions_;
+  std::vector<size_t> fill_;
+  std::vector<KeyedRow> spill_;
+};
 
 }  // namespace
 
@@ -155,71 +281,62 @@ void RemoveDuplicateRows(UnitRef list, int32_t key_column, bool renumber) {
   ListItemsView source = ShareListItems(list);
   Image image{source.bytes, static_cast<size_t>(source.length)};
 
-  // The set is sized for the most keys there can be. A row has one key at most, and the list's
-  // rows are those of its image; should the image hold more, the walk starts again with room
-  // for as many keys as its length allows (a keyed row takes at least 37 bytes, 18 when the key
-  // is the number).
-  int64_t most_keys = GetRowCount(list);
-  int64_t most_keys_by_length =
-      static_cast<int64_t>(image.length) / (key_column == 0 ? 18 : 37) + 1;
-  RowKeySet seen(image.bytes);
-  std::optional<ImageWriter> output;
-  RowNumberText number(1);
-  struct Waiting {
-    Row row;
-    RowKeySet::Key key;
-  };
-  Waiting waiting[kRowsAhead];
-  int64_t walked = 0, handled = 0, keys_walked = 0;
-
-  auto keep_first = [&](const Waiting& next) {
-    const Row& row = next.row;
-    if (row.part_count <= key_column || row.key_length == 0) return;
-    if (seen.Contains(next.key)) return;
-    seen.Add(next.key);
-    output->Append(kRowHeader, sizeof kRowHeader);
-    if (renumber) {
-      output->Append(number.text(), static_cast<size_t>(number.length()));
-      output->Append(image.bytes + row.tail_start, row.tail_end - row.tail_start);
-      number.Increment();
-    } else {
-      output->Append(image.bytes + row.start, row.end - row.start);
-    }
+  // The list's rows are its image's row entries, so the walk finds as many as the list has
+  // (WalkAnyRows may find others, for which the arrays grow).
+  std::vector<WalkedRow> rows;
+  std::vector<uint8_t> dropped;  // per row
+  std::optional<KeyPartitions> keys;
+  auto start_walk = [&] {
+    auto most_rows = static_cast<size_t>(GetRowCount(list));
+    rows = std::vector<WalkedRow>();
+    rows.reserve(most_rows);
+    dropped = std::vector<uint8_t>();
+    dropped.reserve(most_rows);
+    keys.emplace(static_cast<int64_t>(most_rows));
   };
   auto walk = [&](const Row& row) {
+    auto number = static_cast<uint32_t>(rows.size());
+    rows.push_back({static_cast<uint32_t>(row.start), static_cast<uint32_t>(row.end),
+                    static_cast<uint32_t>(row.tail_start), static_cast<uint32_t>(row.tail_end)});
     bool keyed = row.part_count > key_column && row.key_length > 0;
-    if (keyed && keys_walked++ == most_keys) return false;
-    if (walked - handled == kRowsAhead) keep_first(waiting[handled++ % kRowsAhead]);
-    Waiting& next = waiting[walked++ % kRowsAhead];
-    next.row = row;
-    if (keyed) {
-      next.key = seen.MakeKey(image.bytes + row.key_start, row.key_length);
-      seen.Prefetch(next.key);
-    }
+    dropped.push_back(keyed ? 0 : 1);
+    if (keyed) keys->Add(number, image.bytes, image.length, row.key_start, row.key_length);
     return true;
   };
-  auto start = [&] {
-    seen.Init(RowKeySet::CapacityFor(most_keys));
-    output.emplace(static_cast<int64_t>(image.length));
-    number = RowNumberText(1);
-    walked = handled = keys_walked = 0;
-  };
-  start();
-  if (!WalkWrittenRows(image, key_column, walk)) {
-    most_keys = most_keys_by_length;
-    start();
+  // Only the entries this program writes are known to be whole and to start rows exactly where
+  // the walk found them; the rows of any other image are found by the list again.
+  start_walk();
+  bool written_entries = WalkWrittenRows(image, key_column, walk);
+  if (!written_entries) {
+    start_walk();
     WalkAnyRows(image, key_column, walk);
   }
-  while (handled < walked) keep_first(waiting[handled++ % kRowsAhead]);
+  keys->ForEachRepeat(image.bytes, [&](uint32_t row) { dropped[row] = 1; });
+  keys.reset();
+
+  ImageWriter output(static_cast<int64_t>(image.length), static_cast<int64_t>(rows.size()));
+  if (!written_entries) output.DropRowIndex();
+  RowNumberText number(1);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (dropped[i]) continue;
+    const WalkedRow& row = rows[i];
+    output.AppendRowHeader();
+    if (renumber) {
+      output.Append(number.text(), static_cast<size_t>(number.length()));
+      output.Append(image.bytes + row.tail_start, row.tail_end - row.tail_start);
+      number.Increment();
+    } else {
+      output.Append(image.bytes + row.start, row.end - row.start);
+    }
+  }
+  rows = std::vector<WalkedRow>();
 
   bool unchanged =
-      static_cast<size_t>(output->length()) == image.length &&
-      (image.length == 0 || std::memcmp(output->bytes(), image.bytes, image.length) == 0);
+      static_cast<size_t>(output.length()) == image.length &&
+      (image.length == 0 || std::memcmp(output.bytes(), image.bytes, image.length) == 0);
   source = ListItemsView();
   if (unchanged) return;
-  OwnedByteData rows(output->Finish());
-  output.reset();
-  InstallItems(list, std::move(rows));
+  output.InstallInto(list);
   EnsureRowVisible(list, GetRowCount(list) - 1);
 }
 

@@ -11,21 +11,33 @@ RowKeySet::~RowKeySet() {
   std::free(slots_);
 }
 
+// Four steps of h := h * 31 + byte + 1 at once: h * 31^4 plus the four bytes times their powers
+// of 31, whose products do not wait for each other (the same sum modulo 2^32).
 uint32_t RowKeySet::Hash(const unsigned char* bytes, size_t length) {
+  constexpr uint32_t k31 = 31, k31_2 = 31 * 31, k31_3 = 31 * 31 * 31, k31_4 = 31 * 31 * 31 * 31;
+  constexpr uint32_t kOnes = 1 + k31 + k31_2 + k31_3;  // the four "+ 1"s
   uint32_t hash = 0;
-  for (size_t i = length; i > 0; --i) hash = hash * 31 + bytes[i - 1] + 1;
+  size_t i = length;
+  for (; i >= 4; i -= 4) {
+    const unsigned char* four = bytes + i - 4;
+    hash = hash * k31_4 + four[0] + four[1] * k31 + four[2] * k31_2 + four[3] * k31_3 + kOnes;
+  }
+  for (; i > 0; --i) hash = hash * 31 + bytes[i - 1] + 1;
   return hash;
 }
 
 // The slots are cleared in order, which also brings their pages in: the set then reads them in
 // random order, where bringing in a fresh page at each first touch would cost several times
-// more, and a slot that is not yet in memory cannot be fetched ahead (Prefetch).
+// more. Slots already held are used again when they are enough.
 void RowKeySet::Init(int64_t capacity) {
-  std::free(slots_);
   size_ = capacity + 1 > 1 ? capacity + 1 : 1;
   size_t bytes = static_cast<size_t>(size_) * sizeof(Slot);
-  slots_ = static_cast<Slot*>(std::malloc(bytes));
-  if (!slots_) ReportAllocationFailure(bytes);
+  if (size_ > allocated_) {
+    std::free(slots_);
+    slots_ = static_cast<Slot*>(std::malloc(bytes));
+    if (!slots_) ReportAllocationFailure(bytes);
+    allocated_ = size_;
+  }
   std::memset(slots_, 0, bytes);
   reciprocal_ = size_ < (int64_t{1} << 32) ? ~uint64_t{0} / static_cast<uint64_t>(size_) + 1 : 0;
 }
@@ -45,7 +57,10 @@ int64_t RowKeySet::Remainder(uint64_t position) const {
 }
 
 RowKeySet::Key RowKeySet::MakeKey(const unsigned char* bytes, size_t length) const {
-  uint32_t hash = Hash(bytes, length);
+  return MakeKey(bytes, length, Hash(bytes, length));
+}
+
+RowKeySet::Key RowKeySet::MakeKey(const unsigned char* bytes, size_t length, uint32_t hash) const {
   int64_t signed_hash = static_cast<int32_t>(hash);
   int64_t position = signed_hash < 0 ? -signed_hash : signed_hash;
   return {bytes, static_cast<uint32_t>(length), hash, Remainder(static_cast<uint64_t>(position))};

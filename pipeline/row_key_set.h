@@ -28,8 +28,12 @@ class RowKeySet {
   // arithmetic; an empty key hashes to 0.
   static uint32_t Hash(const unsigned char* bytes, size_t length);
 
-  // capacity + 1 slots, all free. Running out of memory is a fatal runtime error.
+  // capacity + 1 slots, all free; the set may be initialised again and again. Running out of
+  // memory is a fatal runtime error.
   void Init(int64_t capacity);
+  // Keys are runs of `buffer` (which must outlive the set) from now on: for a set just
+  // initialised, which holds no keys.
+  void UseBuffer(const unsigned char* buffer) { buffer_ = buffer; }
   // The capacity for at most `most_keys` keys: twice as many slots, so that the set is never
   // more than half full. Filled to the last free slots, linear probing walks through most of
   // the set for every key.
@@ -38,18 +42,12 @@ class RowKeySet {
   // The key of the `length` bytes at `bytes` (inside the buffer). Its home slot is |hash| (the
   // hash read as a signed 32-bit number) modulo the size: the set must be initialised.
   Key MakeKey(const unsigned char* bytes, size_t length) const;
-  // Asks the processor to fetch the key's home slot ahead of Contains and Add.
-  void Prefetch(const Key& key) const {
-#if defined(__GNUC__)
-    __builtin_prefetch(slots_ + key.home);
-#endif
-  }
+  // MakeKey for a key whose Hash is known.
+  Key MakeKey(const unsigned char* bytes, size_t length, uint32_t hash) const;
 
   // Whether an equal key (same length, same bytes) is in the set: probed from the key's home
   // slot to the first free slot.
-  bool Contains(const Key& key) const {
-    return SlotOf(key) != 0;
-  }
+  bool Contains(const Key& key) const { return SlotOf(key) != 0; }
   // The slot (numbered from 1) that holds a key equal to `key`, or 0.
   int64_t SlotOf(const Key& key) const;
   // Stores `key` in the first free slot from its home slot on, without looking for an equal
@@ -57,9 +55,7 @@ class RowKeySet {
   // a free slot.
   bool Add(const Key& key);
 
-  int64_t size() const {
-    return size_;
-  }
+  int64_t size() const { return size_; }
 
  private:
   struct Slot {
@@ -73,6 +69,7 @@ class RowKeySet {
   const unsigned char* buffer_;
   Slot* slots_ = nullptr;
   int64_t size_ = 0;
+  int64_t allocated_ = 0;    // slots held
   uint64_t reciprocal_ = 0;  // 2^64 / size rounded up, for sizes below 2^32; else 0
 };
 

@@ -105,6 +105,45 @@ TEST_F(RemoveDuplicatesTest, MostlyDistinctPhoneNumbersKeepTheFirstOfEach) {
   EXPECT_LT(kept.size(), 200000u);
 }
 
+// Keys are sorted out in groups by their hashes. A few keys repeated over and over crowd one
+// group far beyond its share; keys longer than the short ones that travel with their rows are
+// compared in the image; a list that holds fewer rows than its image gives the groups almost no
+// room. Whatever the grouping, the survivors are the first of each text, in order.
+TEST_F(RemoveDuplicatesTest, CrowdedGroupsAndLongKeysKeepTheFirstOfEach) {
+  std::mt19937 random(11);
+  std::vector<std::string> kept;
+  std::set<std::string> seen;
+  std::string bytes;
+  for (int i = 0; i < 150000; ++i) {
+    std::string text;
+    switch (random() % 4) {
+      case 0:  // one of three keys, again and again
+        text = "repeated " + std::to_string(random() % 3);
+        break;
+      case 1:  // long GBK keys that differ only at their end
+        text = std::string(12, '\xd6') + "中文中文" + std::to_string(random() % 40000);
+        break;
+      case 2:  // twenty bytes, the longest carried, and twenty-one
+        text = std::string(random() % 2 ? 9 : 10, 'k') +
+               std::to_string(10000000000LL + random() % 30000);
+        break;
+      default:
+        text = std::to_string(random() % 50000);
+    }
+    if (seen.insert(text).second) kept.push_back(text);
+    bytes += text + "\r\n";
+  }
+  Import(bytes);
+  std::string full = Image();
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(Image(), ImageOf(kept));
+
+  WriteImage(full);
+  DeleteAllRows(超级列表框1);
+  RemoveDuplicateRows(超级列表框1, 1, true);
+  EXPECT_EQ(Image(), ImageOf(kept));
+}
+
 // The removal as its steps say: the image cut at the row header with the buffer's Split, each
 // row cut at the column joint with SplitByteData, a key kept once.
 std::string ReferenceRemoval(const std::string& image, int32_t key_column, bool renumber) {
