@@ -1,11 +1,14 @@
-// The whole job on the headless window, as a user runs it: import a file of 11-digit phone
-// numbers (one line in ten repeats an earlier one), remove duplicates, run the MD5 pass to its
-// completion title, export. Runs the program's own handlers through the popup menu and prints,
-// per stage, the wall time and the peak memory of the process during that stage (the peak is
-// reset before each stage where Linux allows it, else it is the peak so far). Ends with one line
-// per stage and size: `bench <stage> <lines> <seconds> <peak_MiB>`.
+// The whole job on the headless window, as a user runs it: import a file of lines (11-digit
+// phone numbers, or the mixed lines of bench/input_lines.h), remove duplicates, run the MD5 pass
+// to its completion title, export. Runs the program's own handlers through the popup menu and
+// prints, per stage, the wall time and the peak memory of the process during that stage (the
+// peak is reset before each stage where Linux allows it, else it is the peak so far). Ends with
+// one line per stage and size: `bench <stage> <lines> <seconds> <peak_MiB>`.
 //
-// Usage: pipeline_bench [lines...]   (default: 1000000 10000000)
+// Usage: pipeline_bench [--input phones|mixed] [--marks] [lines...]
+//   (default: phones, 1000000 10000000). --marks prints each stage's start and end on
+//   CLOCK_MONOTONIC, for `perf record -k CLOCK_MONOTONIC` and `perf report --time START,END`.
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,12 +17,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/main_window.h"
+#include "bench/input_lines.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/runtime.h"
@@ -54,30 +57,17 @@ bool ResetPeak() {
   return static_cast<bool>(clear);
 }
 
-// `lines` phone numbers "1" and ten digits; after the first, one line in ten repeats an earlier
-// line.
-std::string WriteInput(int64_t lines, const std::string& path) {
-  std::mt19937_64 random(20240611);
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(lines) * 13);
-  std::vector<uint64_t> numbers;
-  numbers.reserve(static_cast<size_t>(lines));
-  char text[16];
-  for (int64_t i = 0; i < lines; ++i) {
-    uint64_t number;
-    if (i > 0 && random() % 10 == 0) {
-      number = numbers[random() % numbers.size()];
-    } else {
-      number = 13000000000ULL + random() % 7000000000ULL;
-    }
-    numbers.push_back(number);
-    int length =
-        std::snprintf(text, sizeof text, "%llu\r\n", static_cast<unsigned long long>(number));
-    bytes.append(text, static_cast<size_t>(length));
-  }
+bool print_marks = false;
+
+double MonotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+void WriteInput(const std::string& bytes, const std::string& path) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return path;
 }
 
 void Choose(vx::UnitRef entry) {
@@ -97,22 +87,28 @@ std::string LastTitle() {
 template <typename Stage>
 StageResult Measure(const char* name, int64_t lines, Stage&& stage) {
   bool reset = ResetPeak();
+  double mark = MonotonicSeconds();
   Clock::time_point start = Clock::now();
   stage();
   double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   StageResult result{name, lines, seconds, PeakMib()};
   std::printf("  %-7s %7.3f s   peak %7.0f MiB%s   title: %s\n", name, seconds, result.peak_mib,
               reset ? "" : " (so far)", LastTitle().c_str());
+  if (print_marks) std::printf("  marks %s %.6f,%.6f\n", name, mark, MonotonicSeconds());
   std::fflush(stdout);
   return result;
 }
 
-std::vector<StageResult> RunJob(int64_t lines, const std::string& directory) {
-  std::string input = WriteInput(lines, directory + "/phones.txt");
+std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& directory) {
+  std::string input = directory + "/input.txt";
   std::string output = directory + "/export.txt";
+  {
+    std::string bytes = mixed ? vx::bench::MixedLines(lines) : vx::bench::PhoneLines(lines);
+    WriteInput(bytes, input);
+    std::printf("%lld %s lines, %lld bytes of input\n", static_cast<long long>(lines),
+                mixed ? "mixed" : "phone", static_cast<long long>(bytes.size()));
+  }
   vx::LoadStartWindow(vx::MainWindowLayout());
-  std::printf("%lld lines, %lld bytes of input\n", static_cast<long long>(lines),
-              static_cast<long long>(lines * 13));
 
   std::vector<StageResult> results;
   results.push_back(Measure("import", lines, [&] {
@@ -152,7 +148,16 @@ std::vector<StageResult> RunJob(int64_t lines, const std::string& directory) {
 
 int main(int argc, char** argv) {
   std::vector<int64_t> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoll(argv[i]));
+  bool mixed = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--marks") == 0) {
+      print_marks = true;
+    } else if (std::strcmp(argv[i], "--input") == 0 && i + 1 < argc) {
+      mixed = std::strcmp(argv[++i], "mixed") == 0;
+    } else {
+      sizes.push_back(std::atoll(argv[i]));
+    }
+  }
   if (sizes.empty()) sizes = {1000000, 10000000};
 
   vx::InitializeRuntime();
@@ -168,7 +173,7 @@ int main(int argc, char** argv) {
 
   std::vector<StageResult> all;
   for (int64_t lines : sizes) {
-    for (const StageResult& result : RunJob(lines, directory)) all.push_back(result);
+    for (const StageResult& result : RunJob(mixed, lines, directory)) all.push_back(result);
   }
   rmdir(directory);
   for (const StageResult& result : all) {
