@@ -24,6 +24,8 @@ std::string HexOf(const std::string& bytes);
 
 // A fresh, empty directory for the calling test; removed at the end of the test program.
 std::string TemporaryDirectory();
+// Removes them at once: for the child of a death test, which ends without returning from main.
+void RemoveTemporaryDirectories();
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/main_window.h"
+#include "pipeline/import.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/message_box.h"
@@ -17,6 +18,7 @@
 #include "runtime/ui_thread.h"
 #include "tests/test_support.h"
 #include "tests/ui/items_image.h"
+#include "ui/list_control.h"
 #include "ui/units.h"
 #include "ui/window_headless.h"
 
@@ -123,6 +125,58 @@ TEST(ShellDeathTest, YesStopsThePassAndEndsWithExitCodeZero) {
       },
       ::testing::ExitedWithCode(0),
       "^\\[before: next_row 0, state " + stopped + "\\]\\[after: state released\\]$");
+}
+
+constexpr int32_t kRowsForTheClose = 1000000;
+
+// The exit routine of the close below: how far the pass got.
+void WriteHowFarThePassGot() {
+  OwnedText first(GetCellText(超级列表框1, 0, 2));
+  OwnedText last(GetCellText(超级列表框1, kRowsForTheClose - 1, 2));
+  std::fprintf(stderr, "[rows %d, first %s, last %s]", GetRowCount(超级列表框1),
+               first ? "digested" : "empty", last ? "digested" : "empty");
+}
+
+// A close would rather fail the test than hang it.
+void EndIfStillRunningAfter(std::chrono::seconds limit) {
+  std::thread([limit] {
+    std::this_thread::sleep_for(limit);
+    std::fputs("[still running: hung]", stderr);
+    std::fflush(stderr);
+    std::_Exit(3);
+  }).detach();
+}
+
+// Yes while the worker is digesting a million rows: the process ends with 0 at once, the worker
+// left in the middle of its rows.
+TEST(ShellDeathTest, YesInTheMiddleOfThePassEndsWithExitCodeZero) {
+  EXPECT_EXIT(
+      {
+        EndIfStillRunningAfter(std::chrono::seconds(120));
+        std::thread user = UserOnceShown([] {
+          CallOnUiThread(
+              [](void*) {
+                std::string lines;
+                for (int32_t i = 0; i < kRowsForTheClose; ++i) {
+                  lines += std::to_string(i) + "\r\n";
+                }
+                LoadLinesIntoList(超级列表框1, "", lines.c_str());
+                RegisterExitRoutine(WriteHowFarThePassGot);
+                headless::RightClick(超级列表框1);
+                headless::ChooseFromPopup(kStartPassEntry);
+              },
+              nullptr);
+          while (CompareText(OwnedText(GetCellText(超级列表框1, 0, 2)).get(), "") == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+          headless::AnswerNextMessageBox(kIdYes);
+          CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+        });
+        user.detach();
+        ProgramMain();
+        std::fputs("[the loop ended]", stderr);
+      },
+      ::testing::ExitedWithCode(0), "^\\[rows 1000000, first digested, last empty\\]$");
 }
 
 }  // namespace

@@ -3,8 +3,15 @@
 #include "pipeline/export.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "tests/pipeline/pipeline_fixture.h"
 
@@ -147,6 +154,216 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(FilesIn(directory).size(), 2u) << "only the input and the old file";
   }
 }
+
+// Bytes that are no text: every byte value, lone CR and LF, and lead bytes of two-byte
+// characters cut off by the end of a line or of the file. Each row's digest is that of the
+// bytes imported, and the export writes those bytes back unchanged.
+TEST_F(ExportTest, BytesOfEveryValueComeBackAsImported) {
+  std::string file;
+  std::vector<std::string> texts;
+  std::string all_values;  // 0xFF down to 0x00: one line, ended as a text by its zero byte
+  for (int value = 255; value >= 0; --value) all_values += static_cast<char>(value);
+  file += all_values + "\r\n";
+  texts.push_back(all_values.substr(0, 255));
+  for (int value = 0; value < 256; ++value) {
+    std::string line = "x"s + static_cast<char>(value) + "y";
+    file += line + "\r\n";
+    texts.push_back(value == 0 ? "x" : line);
+  }
+  for (int value = 0x80; value < 256; ++value) {
+    std::string line = "z"s + static_cast<char>(value);
+    file += line + "\r\n";
+    texts.push_back(line);
+  }
+  file += "\r\r\n\n\r\n\r";  // a lone CR, a lone LF, then a lone CR that ends the file
+  texts.insert(texts.end(), {"\r", "\n", "\r"});
+  file += "\r\nend\x81";
+  texts.push_back("end\x81");
+
+  Import(file);
+  ASSERT_EQ(Column(1), texts);
+  RunPass();
+  std::string expected;
+  for (const std::string& text : texts) expected += LineOf(text);
+  std::string target = directory + "/binary.txt";
+  ExportTo(target);
+  EXPECT_EQ(testing::HexOf(ReadWholeFile(target)), testing::HexOf(expected));
+}
+
+// One line of 100 MiB: one row, its digest (a known answer from two other MD5 programs), and
+// the line written back whole.
+TEST_F(ExportTest, ALineOf100MegabytesComesBackWhole) {
+  std::string line;
+  line.reserve(size_t{100} << 20);
+  while (line.size() < (size_t{100} << 20)) line += "0123456789abcdef";
+  Import(line + "\r\n");
+  ASSERT_EQ(GetRowCount(超级列表框1), 1);
+  RunPass();
+  EXPECT_EQ(Cell(0, 2), "b02c45b26a4675a20501a8e62fd18492");
+  std::string target = directory + "/long.txt";
+  ExportTo(target);
+  std::string written = ReadWholeFile(target);
+  line += "----b02c45b26a4675a20501a8e62fd18492----6a4675a20501a8e6\r\n";
+  EXPECT_EQ(written.size(), line.size());
+  EXPECT_TRUE(written == line);
+}
+
+// A million empty lines: a million rows, each with the digest of empty input, a million lines in
+// the export, and none left after duplicate removal.
+TEST_F(ExportTest, AMillionEmptyLinesAreAMillionRowsAndLines) {
+  constexpr int32_t kLines = 1000000;
+  std::string file;
+  for (int32_t i = 0; i < kLines; ++i) file += "\r\n";
+  Import(file);
+  ASSERT_EQ(GetRowCount(超级列表框1), kLines);
+  EXPECT_EQ(Cell(kLines - 1, 0), "1000000");
+  RunPass();
+  std::string target = directory + "/empty-lines.txt";
+  ExportTo(target);
+  std::string expected;
+  std::string line = LineOf("");
+  expected.reserve(line.size() * kLines);
+  for (int32_t i = 0; i < kLines; ++i) expected += line;
+  std::string written = ReadWholeFile(target);
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
+
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(GetRowCount(超级列表框1), 0);
+  EXPECT_EQ(Titles().back(), CountTitle(kTitleRemainingBefore, 0, kTitleRemainingAfter));
+}
+
+// A path of exactly `length` bytes: `base`, directories of at most 100 bytes made under it, and
+// `name`.
+std::string PathOfLength(const std::string& base, size_t length, const std::string& name) {
+  size_t rest = length - base.size() - 1 - name.size();  // each directory's "/" and its name
+  size_t directories = (rest + 100) / 101;
+  size_t letters = rest - directories;
+  std::string path = base;
+  for (size_t i = 0; i < directories; ++i) {
+    path += "/" + std::string(letters / directories + (i < letters % directories ? 1 : 0), 'd');
+    std::error_code ignored;
+    std::filesystem::create_directory(path, ignored);
+  }
+  return path + "/" + name;
+}
+
+// MAX_PATH (260 bytes with the terminator) bounds the paths of Windows' ANSI file functions: a
+// path of 259 bytes is written, one of 300 is refused and reported (Wine refuses files above 260
+// bytes, and renames to longer paths). The lines go to a file beside the chosen one first, whose
+// name takes 24 bytes: a shorter chosen name leaves it too little room near the limit. Whatever
+// happens, the chosen path holds the whole export and the success is shown, or the message names
+// the path and no file is left. The POSIX twin knows no limit below PATH_MAX (4096 bytes) and
+// writes them all.
+TEST_F(ExportTest, PathsAtTheLengthLimitAreWrittenWholeOrReported) {
+  enum Outcome { kWritten, kRefused, kEither };
+  struct Case {
+    size_t length;
+    std::string name;
+    Outcome on_windows;
+  };
+  std::string long_name = std::string(40, 'n') + ".txt";
+  std::string short_name = "results.txt";
+  Import("a\r\n");
+  RunPass();
+  for (const Case& test : {Case{259, long_name, kWritten}, Case{259, short_name, kEither},
+                           Case{260, long_name, kEither}, Case{300, long_name, kRefused}}) {
+    std::string path = PathOfLength(testing::TemporaryDirectory(), test.length, test.name);
+    ASSERT_EQ(path.size(), test.length);
+    std::string folder = path.substr(0, path.size() - test.name.size() - 1);
+#ifdef _WIN32
+    Outcome expected = test.on_windows;
+    bool listable = folder.size() < 248;  // the longest directory path Windows makes
+#else
+    Outcome expected = kWritten;
+    bool listable = true;
+#endif
+    if (listable) {
+      ASSERT_TRUE(std::filesystem::is_directory(folder)) << folder;
+    }
+    size_t titles = Titles().size();
+    ClearShownBoxes();
+    ExportTo(path);
+    ASSERT_EQ(ShownBoxes().size(), 1u);
+    bool written = ShownBoxes()[0].style == (64u | kMbTaskModal);
+    if (expected != kEither) {
+      EXPECT_EQ(written, expected == kWritten) << test.length << " " << test.name;
+    }
+    if (written) {
+      EXPECT_EQ(ReadWholeFile(path), LineOf("a")) << test.length << " " << test.name;
+    } else {
+      ExpectFailureFor(path, titles);
+    }
+    if (listable) {
+      EXPECT_EQ(FilesIn(folder),
+                written ? std::vector<std::string>{test.name} : std::vector<std::string>{})
+          << test.length << " " << test.name;
+    }
+  }
+}
+
+// GBK names reach the file system as chosen, also where a character's second byte is a
+// backslash (淺 is 9C 5C): the export goes beside the chosen file, not into a directory named by
+// the character's first byte. A path that cannot be written is named in the message unchanged.
+TEST_F(ExportTest, GbkPathsAreWrittenAndReportedAsChosen) {
+  std::string input = WriteInput("中文\r\n淺\r\n", "输入文本.txt");
+  headless::ConfirmNextFileDialog(input);
+  Choose(kImportEntry);
+  ASSERT_EQ(Column(1), (std::vector<std::string>{"中文", "淺"}));
+  RunPass();
+  std::string target = directory + "/淺表结果.txt";
+  ExportTo(target);
+  EXPECT_EQ(ReadWholeFile(target), LineOf("中文") + LineOf("淺"));
+  EXPECT_EQ(FilesIn(directory).size(), 2u);
+
+  size_t titles = Titles().size();
+  std::string missing = directory + "/没有的目录/结果.txt";
+  ClearShownBoxes();
+  ExportTo(missing);
+  ExpectFailureFor(missing, titles);
+}
+
+#ifndef _WIN32
+using ExportDeathTest = ExportTest;
+
+// A write that the system refuses, as on a full disk: under a file-size limit (with SIGXFSZ
+// ignored, write fails with EFBIG) nothing fits, or the first 100 kB of the 1.3 MB do. In a
+// child process, whose limit goes with it.
+TEST_F(ExportDeathTest, AWriteRefusedBySystemKeepsTheOldFile) {
+  std::string bytes;
+  for (int i = 0; i < 20000; ++i) bytes += std::to_string(i) + "\r\n";
+  Import(bytes);
+  RunPass();
+  std::string target = directory + "/kept.txt";
+  WriteWholeFile(target, "the old export");
+  EXPECT_EXIT(
+      {
+        signal(SIGXFSZ, SIG_IGN);
+        std::string seen;
+        for (rlim_t limit : {rlim_t{0}, rlim_t{100000}}) {
+          rlimit file_size;
+          getrlimit(RLIMIT_FSIZE, &file_size);
+          rlim_t unlimited = file_size.rlim_cur;
+          file_size.rlim_cur = limit;
+          setrlimit(RLIMIT_FSIZE, &file_size);
+          ClearShownBoxes();
+          ExportTo(target);
+          file_size.rlim_cur = unlimited;
+          setrlimit(RLIMIT_FSIZE, &file_size);
+          std::vector<testing::ShownBox> boxes = ShownBoxes();
+          bool reported = boxes.size() == 1 && boxes[0].text == kExportFailed + target;
+          seen += "[" + std::string(reported ? "reported" : "not reported") + ", " +
+                  (ReadWholeFile(target) == "the old export" ? "kept" : "changed") + ", " +
+                  std::to_string(FilesIn(directory).size()) + " files]";
+        }
+        testing::RemoveTemporaryDirectories();
+        std::fputs(seen.c_str(), stderr);
+        std::fflush(stderr);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "\\[reported, kept, 2 files\\]\\[reported, kept, 2 files\\]$");
+}
+#endif
 
 }  // namespace
 }  // namespace vx

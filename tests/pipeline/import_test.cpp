@@ -3,6 +3,7 @@
 #include "pipeline/import.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "tests/pipeline/pipeline_fixture.h"
 
@@ -94,11 +95,15 @@ TEST_F(ImportTest, AFileThatCannotBeReadChangesNothing) {
   std::string locked = WriteInput("locked", "locked.txt");
   FileNumber holder = OpenFile(locked.c_str(), kOpenToRead, kShareNothing);
   ASSERT_NE(holder, 0);
-  std::string too_large = directory + "/too_large.txt";
-  WriteWholeFile(too_large, "");
-  std::filesystem::resize_file(too_large, uint64_t{1} << 31);  // sparse: takes no disk
-
-  std::vector<std::string> paths = {directory + "/missing.txt", directory, locked, too_large};
+  std::vector<std::string> paths = {directory + "/missing.txt", directory, locked};
+  // Sparse files, which take no disk: one byte more than the largest text buffer holds with its
+  // terminator, 2 GiB, one byte more, and a size that 32 bits would take for 3.
+  for (uint64_t size : {uint64_t{0x7FFFFFFE}, uint64_t{1} << 31, (uint64_t{1} << 31) + 1,
+                        (uint64_t{1} << 32) + 3}) {
+    paths.push_back(directory + "/too_large_" + std::to_string(size) + ".txt");
+    WriteWholeFile(paths.back(), "");
+    std::filesystem::resize_file(paths.back(), size);
+  }
   std::vector<std::string> titles = Titles();
   for (const std::string& path : paths) {
     ClearShownBoxes();
@@ -113,6 +118,27 @@ TEST_F(ImportTest, AFileThatCannotBeReadChangesNothing) {
   EXPECT_EQ(Titles(), titles);
   EXPECT_EQ(Image(), ImageOf({"kept"}));
   EXPECT_EQ(Column(1), std::vector<std::string>{"kept"});
+}
+
+// The largest file that the text buffer holds (2147483645 bytes and the terminator) is read
+// whole: its first and its last line arrive, and the zeros between them are one empty text.
+TEST_F(ImportTest, TheLargestFileThatFitsIsImportedWhole) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "2 GiB of one thread's memory, which ThreadSanitizer's shadow would multiply";
+#endif
+  constexpr uint64_t kSize = 0x7FFFFFFD;
+  std::string path = WriteInput("first\r\n", "largest.txt");
+  std::filesystem::resize_file(path, kSize);  // sparse
+  {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(kSize - 6));
+    file.write("\r\nlast", 6);
+  }
+  headless::ConfirmNextFileDialog(path);
+  Choose(kImportEntry);
+  EXPECT_TRUE(ShownBoxes().empty());
+  EXPECT_EQ(Image(), ImageOf({"first", "", "last"}));
+  EXPECT_EQ(Titles(), ImportedTitles(3));
 }
 
 // 50,000 lines make a chunk, and the window's pending events are handled after each chunk,

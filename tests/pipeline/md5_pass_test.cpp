@@ -2,6 +2,10 @@
 // and idle menus, and starting it again.
 #include "pipeline/md5_pass.h"
 
+#include <algorithm>
+
+#include "runtime/heap.h"
+#include "runtime/runtime.h"
 #include "tests/pipeline/pipeline_fixture.h"
 
 namespace vx {
@@ -11,6 +15,12 @@ using namespace std::string_literals;
 using testing::CountTitle;
 using testing::PipelineTest;
 using testing::ReferenceMd5;
+
+#ifdef _WIN32
+constexpr int kFatalExitCode = -1;
+#else
+constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
+#endif
 
 class Md5PassTest : public PipelineTest {
  protected:
@@ -102,6 +112,56 @@ TEST_F(Md5PassTest, AnEmptyListCompletesAtOnceWithZero) {
   EXPECT_EQ(MenuChanges(0), busy_then_idle);
 }
 
+// The window paints while the worker writes: every turn it handles its queue, reads the row
+// count and the cells of the rows around the one being digested, as a view scrolled along would,
+// and an info tip. A digest cell is empty or whole, and the 16-digit one is never there before
+// the 32-digit one it is cut from.
+TEST_F(Md5PassTest, TheWindowReadsTheRowsThatThePassIsWriting) {
+  constexpr int32_t kRows = 60000;
+  std::string bytes;
+  for (int32_t i = 0; i < kRows; ++i) bytes += "text " + std::to_string(i * 37) + "\r\n";
+  Import(bytes);
+  auto text_of = [](int32_t row) { return "text " + std::to_string(row * 37); };
+
+  Choose(kStartPassEntry);
+  int64_t rows_seen_digested = 0;
+  char cell[64];
+  char cells[128];
+  while (!PassComplete()) {
+    headless::Pump();
+    ASSERT_EQ(GetRowCount(超级列表框1), kRows);
+    int32_t first = std::max(0, std::min(next_row.load(), kRows) - 16);
+    for (int32_t row = first; row < std::min(first + 32, kRows); ++row) {
+      for (int32_t column = 0; column < 4; ++column) {
+        CopyCellText(超级列表框1, row, column, cell, sizeof cell);
+      }
+      int32_t lengths[3];
+      int64_t total = CopyCellTexts(超级列表框1, row, 1, 3, cells, sizeof cells, lengths);
+      ASSERT_EQ(total, lengths[0] + lengths[1] + lengths[2]);
+      std::string text(cells, static_cast<size_t>(lengths[0]));
+      ASSERT_EQ(text, text_of(row));
+      std::string digest(cells + lengths[0], static_cast<size_t>(lengths[1]));
+      std::string short_digest(cells + lengths[0] + lengths[1], static_cast<size_t>(lengths[2]));
+      if (digest.empty()) {
+        ASSERT_EQ(short_digest, "") << row;
+        continue;
+      }
+      std::string expected = ReferenceMd5(text);
+      ASSERT_EQ(digest, expected) << row;
+      if (!short_digest.empty()) {
+        ASSERT_EQ(short_digest, expected.substr(8, 16)) << row;
+      }
+      ++rows_seen_digested;
+    }
+    ASSERT_EQ(Cell(first, 1), text_of(first));
+    char tip[16] = "unchanged";
+    ASSERT_TRUE(CopyRowInfoTip(超级列表框1, first, tip, sizeof tip));
+    ASSERT_STREQ(tip, "");
+  }
+  EXPECT_GT(rows_seen_digested, 0);
+  ExpectDigestsOfEveryRow();
+}
+
 TEST_F(Md5PassTest, ASecondPassDigestsEveryRowAgainFromTheFirst) {
   Import("a\r\nb\r\nc\r\n");
   RunPass();
@@ -112,6 +172,34 @@ TEST_F(Md5PassTest, ASecondPassDigestsEveryRowAgainFromTheFirst) {
   RunPass();
   ExpectDigestsOfEveryRow();
   EXPECT_EQ(Titles().back(), CountTitle(kTitlePassCompleteBefore, 3, kTitlePassCompleteAfter));
+}
+
+using Md5PassDeathTest = Md5PassTest;
+
+// Memory runs out on the worker at its first digest: the runtime's report names the size asked
+// for (the digest column's index of rewritten cells, 4 bytes a row), and the UI thread, which
+// takes the exit over, ends the process with -1.
+TEST_F(Md5PassDeathTest, MemoryThatRunsOutDuringThePassIsAFatalError) {
+  std::string bytes;
+  for (int32_t i = 0; i < 1000; ++i) bytes += std::to_string(i) + "\r\n";
+  Import(bytes);
+  std::string box =
+      "caption=" + testing::HexOf("错误") + " text=" +
+      testing::HexOf("运行时出错!\r\n\r\n错误信息：分配 4000 字节内存失败!\r\n\r\n0, 0\r\n");
+  EXPECT_EXIT(
+      {
+        RegisterExitRoutine(testing::RemoveTemporaryDirectories);
+        // The worker waits for row_lock until the window's own allocations are made.
+        EnterLock(row_lock);
+        Choose(kStartPassEntry);
+        SetAllocationFailureForTesting(true);
+        LeaveLock(row_lock);
+        for (;;) {
+          headless::Pump();
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      },
+      ::testing::ExitedWithCode(kFatalExitCode), box);
 }
 
 }  // namespace

@@ -40,7 +40,15 @@ class PipelineTest : public ::testing::Test {
     directory = TemporaryDirectory();
   }
 
-  void TearDown() override { SimulateFullDiskAfter(-1); }
+  // A pass that a failed check left running is stopped and waited for, so that its worker does
+  // not outlive the test.
+  void TearDown() override {
+    SimulateFullDiskAfter(-1);
+    if (CompareText(run_state.load(), kRunStateWorking) == 0) {
+      run_state = kRunStateStopped;
+      WaitForPass();
+    }
+  }
 
   // Right-clicks the list and picks `entry` from the popup; its handler runs at once.
   void Choose(UnitRef entry) {
