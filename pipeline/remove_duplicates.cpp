@@ -321,6 +321,9 @@ void RemoveDuplicateRows(UnitRef list, int32_t key_column, bool renumber) {
     if (dropped[i]) continue;
     const WalkedRow& row = rows[i];
     output.AppendRowHeader();
+    // A renumbered row without column entries loses the zero bytes that closed its row entry
+    // along with its number, so the image is no longer made of whole entries.
+    if (renumber && row.tail_start == row.tail_end) output.DropRowIndex();
     if (renumber) {
       output.Append(number.text(), static_cast<size_t>(number.length()));
       output.Append(image.bytes + row.tail_start, row.tail_end - row.tail_start);

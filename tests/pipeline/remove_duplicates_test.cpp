@@ -144,6 +144,28 @@ TEST_F(RemoveDuplicatesTest, CrowdedGroupsAndLongKeysKeepTheFirstOfEach) {
   EXPECT_EQ(Image(), ImageOf(kept));
 }
 
+// Rows of a row entry alone, renumbered, lose the zero bytes that closed the entry: the rebuilt
+// list shows what a fresh write of the resulting image shows, and reads nothing beyond it.
+TEST_F(RemoveDuplicatesTest, RenumberedRowsWithoutColumnsGiveTheRowsOfTheirImage) {
+  for (const std::string& image :
+       {RowEntry("x"), RowEntry("x") + RowEntry("y") + RowEntry("x"),
+        testing::ImportedRow(1, "a") + RowEntry("b") + testing::ImportedRow(3, "c")}) {
+    WriteImage(image);
+    RemoveDuplicateRows(超级列表框1, 0, true);
+    std::string removed = Image();
+    std::vector<std::string> cells;
+    for (int32_t row = 0; row < GetRowCount(超级列表框1); ++row) {
+      for (int32_t column = 0; column < 4; ++column) cells.push_back(Cell(row, column));
+    }
+    WriteImage(removed);
+    std::vector<std::string> fresh;
+    for (int32_t row = 0; row < GetRowCount(超级列表框1); ++row) {
+      for (int32_t column = 0; column < 4; ++column) fresh.push_back(Cell(row, column));
+    }
+    EXPECT_EQ(cells, fresh) << testing::HexOf(removed);
+  }
+}
+
 // The removal as its steps say: the image cut at the row header with the buffer's Split, each
 // row cut at the column joint with SplitByteData, a key kept once.
 std::string ReferenceRemoval(const std::string& image, int32_t key_column, bool renumber) {
