@@ -27,6 +27,7 @@ add_executable(vx_e2e
   tests/e2e/input_actions.cpp
   tests/e2e/menu_actions.cpp
   tests/e2e/dialog_actions.cpp
+  tests/e2e/file_actions.cpp
   tests/e2e/list_actions.cpp
   tests/e2e/probe_actions.cpp
   tests/e2e/screenshot.cpp

@@ -118,6 +118,18 @@ struct WindowDetails {
 bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND window,
                        WindowDetails* details);
 
+// --- Files and digests ---------------------------------------------------------------------
+
+// Writes `bytes` to `path` (a Windows path), replacing the file; returns false on any failure.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Reads the whole file at `path` into `bytes`; returns false on any failure.
+bool ReadFileBytes(const std::string& path, std::string* bytes);
+
+// The MD5 of `bytes` as 32 lowercase hexadecimal digits, by the system's CryptoAPI (not by the
+// program's own code); empty when CryptoAPI fails.
+std::string SystemMd5(const std::string& bytes);
+
 // --- Screenshots ----------------------------------------------------------------------------
 
 // Saves the whole screen to `png_path` (Windows path) with the Unix `import` tool at

@@ -102,4 +102,12 @@ std::string Hex(const std::string& text) {
   return hex;
 }
 
+// GetWindowTextA reads another process's caption from what the window manager stores, without
+// asking that process.
+std::string FrameTitle(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
 }  // namespace vx::e2e

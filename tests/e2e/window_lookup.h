@@ -38,6 +38,10 @@ bool WaitUntil(Condition condition, DWORD timeout_ms = 5000) {
 std::string WindowText(HWND window);
 std::string ClassNameOf(HWND window);
 
+// A top-level window's caption as the frame shows it. Answers while the window's thread is busy,
+// so it can follow the titles a long command shows.
+std::string FrameTitle(HWND window);
+
 // The first descendant of `parent` with this id (and class, unless null), or null.
 HWND FindDescendant(HWND parent, int id, const char* class_name = nullptr);
 
