@@ -34,7 +34,9 @@ add_executable(vx_e2e
   tests/e2e/main_window_scenario.cpp
   tests/e2e/list_menu_scenario.cpp
   tests/e2e/batch_run_scenario.cpp
-  tests/e2e/stand_in_scenario.cpp)
+  tests/e2e/stand_in_scenario.cpp
+  tests/e2e/wine_bench_scenario.cpp
+  bench/input_lines.cpp)
 target_include_directories(vx_e2e PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vx_e2e PRIVATE ${VX_E2E_FLAGS})
 target_link_libraries(vx_e2e PRIVATE version)
@@ -57,3 +59,4 @@ vx_e2e_test(stand_in stand-in $<TARGET_FILE:vx_e2e_stand_in>)
 vx_e2e_test(main_window main-window $<TARGET_FILE:Vextorin>)
 vx_e2e_test(list_menu list-menu $<TARGET_FILE:Vextorin>)
 vx_e2e_test(batch_run batch-run $<TARGET_FILE:Vextorin>)
+# wine-bench is a benchmark, run by scripts/run-benchmarks.sh rather than by CTest.

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (native, optimised) and runs each; they print their own figures.
+# Builds the benchmarks (native, optimised) and runs each; they print their own figures. Then the
+# Windows program under Wine: the wine-bench scenario drives the real window through a million
+# lines and prints "wine <stage> <lines> <seconds>" and the repaint figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/bench
@@ -9,3 +11,10 @@ for program in "$build"/bench/*_bench; do
   echo "== $(basename "$program")"
   "$program"
 done
+
+windows=$PWD/build/bench-windows
+cmake --preset windows -B "$windows" >/dev/null
+cmake --build "$windows" -j2 --target vx_e2e
+echo "== wine-bench"
+scripts/with-xvfb wine "$windows/e2e-bin/vx_e2e.exe" wine-bench --program "$windows/Vextorin.exe" \
+  --probe "$windows/e2e-bin/vx_e2e_probe.dll" --out "$windows/e2e"

@@ -23,6 +23,8 @@ constexpr NamedScenario kScenarios[] = {
     {"list-menu", vx::e2e::ListMenuScenario},
     {"batch-run", vx::e2e::BatchRunScenario},
     {"stand-in", vx::e2e::StandInScenario},
+    // A benchmark, run by scripts/run-benchmarks.sh rather than by CTest.
+    {"wine-bench", vx::e2e::WineBenchScenario},
 };
 
 int Usage() {

@@ -25,6 +25,11 @@ void ListMenuScenario(const RunSettings& settings);
 // digests; then the same on two million lines, with the working titles and the busy menu.
 void BatchRunScenario(const RunSettings& settings);
 
+// A benchmark rather than a test (no CTest test runs it): a million phone numbers through the
+// real window, printing each command's time, the right click's time to the menu, and how fast
+// the list repaints during the MD5 pass; the job itself is still checked.
+void WineBenchScenario(const RunSettings& settings);
+
 // The driver's own actions against the stand-in program: list cells, popup menu reading and
 // choosing, the open dialog and the exit code.
 void StandInScenario(const RunSettings& settings);

@@ -1,0 +1,364 @@
+// A benchmark through the real window, not a test run by CTest: a million phone numbers, one in
+// ten repeated, imported, cleared of repeats, digested and exported as a user does it. Prints
+//   wine <stage> <lines> <seconds>   from choosing the menu entry to the title that closes it
+//   wine menu <rows> <seconds>       from the right click to the popup menu being shown
+//   wine repaint_max_ms <ms>, wine repaint_median_ms <ms>
+//                                    how long the list takes to repaint after the driver
+//                                    invalidates it, every 10 ms over the MD5 pass
+// The steps still check the titles and the exported file, so the figures are of a job that
+// worked.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "bench/input_lines.h"
+#include "pipeline/pipeline_texts.h"
+#include "tests/e2e/actions.h"
+#include "tests/e2e/report.h"
+#include "tests/e2e/scenarios.h"
+
+namespace vx::e2e {
+
+namespace {
+
+constexpr int64_t kLines = 1000000;
+constexpr int kListId = 3;
+constexpr double kRepaintEverySeconds = 0.010;
+constexpr double kCommandTimeoutSeconds = 180;
+constexpr double kRepaintTimeoutSeconds = 30;
+
+double Seconds() {
+  static const double frequency = [] {
+    LARGE_INTEGER ticks;
+    QueryPerformanceFrequency(&ticks);
+    return static_cast<double>(ticks.QuadPart);
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) / frequency;
+}
+
+// The figure lines start at the left margin, so that scripts can pick them out of the steps.
+void Figure(const char* stage, size_t lines, double seconds) {
+  std::printf("wine %s %llu %.3f\n", stage, static_cast<unsigned long long>(lines), seconds);
+  std::fflush(stdout);
+}
+
+std::string CountTitle(const char* before, size_t rows, const char* after) {
+  return before + std::to_string(rows) + after;
+}
+
+// Polls the frame title every millisecond until it is `title`; returns the moment it was first
+// seen, or a negative value when it was not seen in time.
+double WaitForTitleSeen(HWND window, const std::string& title, double timeout_seconds) {
+  for (double start = Seconds();;) {
+    double now = Seconds();
+    if (FrameTitle(window) == title) return now;
+    if (now - start > timeout_seconds) return -1;
+    Sleep(1);
+  }
+}
+
+struct Program {
+  TargetProcess target;
+  HWND window = nullptr;
+  HWND list = nullptr;
+  const RunSettings* settings = nullptr;
+  int clicks = 0;
+};
+
+// Right-clicks the list (each time somewhere else, so that two clicks never make a double click),
+// prints how long the menu took to show, and chooses the entry `caption`. `chosen_at` gets the
+// moment the entry was chosen.
+bool Choose(Program& program, const std::string& caption, double* chosen_at) {
+  POINT at = {60 + 37 * (program.clicks % 9), 60 + 29 * (program.clicks % 11)};
+  ++program.clicks;
+  int rows = ListRowCount(program.list);
+  double clicked = Seconds();
+  PostRightClick(program.list, at);
+  HWND menu = nullptr;
+  while (!(menu = WaitForPopupMenu(program.target, 0)) && Seconds() - clicked < 30) Sleep(1);
+  if (!menu) return false;
+  Figure("menu", static_cast<size_t>(std::max(rows, 0)), Seconds() - clicked);
+  std::vector<MenuEntry> entries;
+  if (!ReadPopupMenu(program.target, program.settings->probe_dll, menu, &entries)) {
+    DismissPopupMenu(menu);
+    return false;
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i].separator && entries[i].caption == caption) {
+      *chosen_at = Seconds();
+      return ChoosePopupMenuEntry(menu, entries, static_cast<int>(i));
+    }
+  }
+  DismissPopupMenu(menu);
+  return false;
+}
+
+// The bench's input and the rows that must stay after duplicate removal: each number's first
+// line, in the order of the file.
+struct Input {
+  std::string bytes;
+  std::vector<std::string_view> kept;
+};
+
+void MakeInput(Input* input) {
+  input->bytes = bench::PhoneLines(kLines);
+  std::unordered_set<std::string_view> seen;
+  seen.reserve(static_cast<size_t>(kLines));
+  std::string_view rest = input->bytes;
+  while (!rest.empty()) {
+    size_t end = rest.find("\r\n");
+    std::string_view line = rest.substr(0, end);
+    if (seen.insert(line).second) input->kept.push_back(line);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 2);
+  }
+}
+
+// The list is invalidated from this process, and the time runs until the list has begun to
+// paint: Wine keeps update regions in its server, so GetUpdateRect here sees the list's region,
+// and BeginPaint in the list's WM_PAINT empties it. `pending` tells whether the region was seen
+// before it emptied, which shows that the driver really sees it.
+double RepaintMilliseconds(HWND list, bool* pending) {
+  RECT region;
+  double start = Seconds();
+  InvalidateRect(list, nullptr, FALSE);
+  *pending = GetUpdateRect(list, &region, FALSE);
+  while (GetUpdateRect(list, &region, FALSE) && Seconds() - start < kRepaintTimeoutSeconds) {
+    Sleep(1);
+  }
+  return (Seconds() - start) * 1000;
+}
+
+// A round trip of a message sent to the list, for comparison: the list's thread answers sent
+// messages while it waits for its queue, even when painting is held back.
+double MessageMilliseconds(HWND list) {
+  double start = Seconds();
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(list, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+  return (Seconds() - start) * 1000;
+}
+
+struct Sampled {
+  std::vector<double> repaint_ms;
+  std::vector<double> message_ms;
+  int seen_pending = 0;
+};
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+double Max(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+// Samples the list's repaint every 10 ms until `done` is set.
+void SampleRepaints(HWND list, const std::atomic<bool>& done, Sampled* sampled) {
+  while (!done) {
+    double start = Seconds();
+    bool pending = false;
+    sampled->repaint_ms.push_back(RepaintMilliseconds(list, &pending));
+    sampled->seen_pending += pending;
+    sampled->message_ms.push_back(MessageMilliseconds(list));
+    double left = kRepaintEverySeconds - (Seconds() - start);
+    if (left > 0) Sleep(static_cast<DWORD>(left * 1000));
+  }
+}
+
+bool Import(Program& program, const std::string& path) {
+  double chosen = 0;
+  if (!Step(Choose(program, "1导入文本", &chosen), "choose 1导入文本")) return false;
+  HWND dialog = WaitForFileDialog(program.target, program.window);
+  if (!Step(dialog != nullptr && FillFileDialog(dialog, path), "the file is chosen", "%s",
+            path.c_str())) {
+    return false;
+  }
+  double dialog_closed = Seconds();
+  std::string title = CountTitle(kTitleImportedBefore, kLines, kTitleImportedAfter);
+  double done = WaitForTitleSeen(program.window, title, kCommandTimeoutSeconds);
+  if (!Step(done > 0, "import done", "title %s", Hex(FrameTitle(program.window)).c_str())) {
+    return false;
+  }
+  Note("import: %.3f s in the open dialog, %.3f s after it closed", dialog_closed - chosen,
+       done - dialog_closed);
+  Figure("import", kLines, done - chosen);
+  return true;
+}
+
+bool RemoveDuplicates(Program& program, size_t distinct) {
+  double chosen = 0;
+  if (!Step(Choose(program, "2去重复项", &chosen), "choose 2去重复项")) return false;
+  double done = WaitForTitleSeen(program.window,
+                                 CountTitle(kTitleRemainingBefore, distinct, kTitleRemainingAfter),
+                                 kCommandTimeoutSeconds);
+  int rows = ListRowCount(program.list);
+  if (!Step(done > 0 && rows == static_cast<int>(distinct),
+            "duplicate removal leaves each number once", "%d rows, %llu expected, title %s", rows,
+            static_cast<unsigned long long>(distinct), Hex(FrameTitle(program.window)).c_str())) {
+    return false;
+  }
+  Figure("remove_duplicates", kLines, done - chosen);
+  return true;
+}
+
+bool Md5Pass(Program& program, size_t rows) {
+  Sampled idle;
+  for (int i = 0; i < 50; ++i) {
+    bool pending = false;
+    idle.repaint_ms.push_back(RepaintMilliseconds(program.list, &pending));
+    idle.seen_pending += pending;
+  }
+  Note("idle list: repaint median %.1f ms, max %.1f ms", Median(idle.repaint_ms),
+       Max(idle.repaint_ms));
+
+  double chosen = 0;
+  if (!Step(Choose(program, "3开始加密", &chosen), "choose 3开始加密")) return false;
+  std::string title = CountTitle(kTitlePassCompleteBefore, rows, kTitlePassCompleteAfter);
+  std::atomic<bool> complete{false};
+  double done = -1;
+  std::thread watcher([&] {
+    done = WaitForTitleSeen(program.window, title, kCommandTimeoutSeconds);
+    complete = true;
+  });
+  Sampled pass;
+  SampleRepaints(program.list, complete, &pass);
+  watcher.join();
+  if (!Step(done > 0, "MD5 pass done", "title %s", Hex(FrameTitle(program.window)).c_str())) {
+    return false;
+  }
+  // Under load the list may paint before the first look; the region must be seen pending at
+  // least once, or the driver does not see it at all and the figures would mean nothing.
+  Step(idle.seen_pending + pass.seen_pending > 0,
+       "the driver sees the list's update region before the list paints",
+       "idle %d of %d, pass %d of %d samples", idle.seen_pending,
+       static_cast<int>(idle.repaint_ms.size()), pass.seen_pending,
+       static_cast<int>(pass.repaint_ms.size()));
+  Note("pass: %d repaint samples; sent message round trip median %.1f ms, max %.1f ms",
+       static_cast<int>(pass.repaint_ms.size()), Median(pass.message_ms), Max(pass.message_ms));
+  Figure("md5", rows, done - chosen);
+  std::printf("wine repaint_max_ms %.1f\nwine repaint_median_ms %.1f\n", Max(pass.repaint_ms),
+              Median(pass.repaint_ms));
+  std::fflush(stdout);
+  return true;
+}
+
+bool Export(Program& program, const std::string& path, size_t rows) {
+  DeleteFileA(path.c_str());
+  double chosen = 0;
+  if (!Step(Choose(program, "4导出结果", &chosen), "choose 4导出结果")) return false;
+  HWND dialog = WaitForFileDialog(program.target, program.window);
+  if (!Step(dialog != nullptr && FillFileDialog(dialog, path), "the export file is chosen", "%s",
+            path.c_str())) {
+    return false;
+  }
+  double dialog_closed = Seconds();
+  HWND box = WaitForMessageBox(program.target, nullptr, {IDOK}, 60000);
+  double reported = Seconds();
+  if (!Step(box != nullptr, "a message box reports the export")) return false;
+  Note("export: %.3f s in the save dialog, %.3f s to the message \"%s\"", dialog_closed - chosen,
+       reported - dialog_closed, ReadMessageBox(box).text.c_str());
+  if (!Step(AnswerMessageBox(box, IDOK), "OK closes the message")) return false;
+  double done = WaitForTitleSeen(program.window,
+                                 CountTitle(kTitleExportedBefore, rows, kTitleExportedAfter), 10);
+  if (!Step(done > 0, "the title says exported", "title %s",
+            Hex(FrameTitle(program.window)).c_str())) {
+    return false;
+  }
+  Figure("export", rows, done - chosen);
+  return true;
+}
+
+// Every line of the export is the kept text in order with two digests of the right form; a
+// sample of lines, the first and the last among them, is checked against CryptoAPI's digests.
+void CheckExport(const std::string& path, const std::vector<std::string_view>& kept) {
+  std::string bytes;
+  if (!Step(ReadFileBytes(path, &bytes), "the export file is read")) return;
+  size_t lines = 0, well_formed = 0, digests_right = 0, sampled = 0;
+  size_t every = kept.size() / 1000 + 1;
+  std::string_view rest = bytes;
+  while (!rest.empty()) {
+    size_t end = rest.find("\r\n");
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 2);
+    size_t text_length = line.size() >= 56 ? line.size() - 56 : 0;
+    std::string_view text = line.substr(0, text_length), digest, short_digest;
+    if (text_length > 0 && line.substr(text_length, 4) == "----" &&
+        line.substr(text_length + 36, 4) == "----") {
+      digest = line.substr(text_length + 4, 32);
+      short_digest = line.substr(text_length + 40);
+    }
+    if (lines < kept.size() && text == kept[lines] && short_digest == digest.substr(8, 16) &&
+        !digest.empty()) {
+      ++well_formed;
+    }
+    if (lines % every == 0 || lines + 1 == kept.size()) {
+      ++sampled;
+      digests_right += SystemMd5(std::string(text)) == digest;
+    }
+    ++lines;
+  }
+  Step(lines == kept.size() && well_formed == lines,
+       "the export holds every kept number once, in order, with both digests", "%llu lines",
+       static_cast<unsigned long long>(lines));
+  Step(sampled > 1000 && digests_right == sampled, "sampled digests agree with CryptoAPI",
+       "%llu of %llu", static_cast<unsigned long long>(digests_right),
+       static_cast<unsigned long long>(sampled));
+}
+
+}  // namespace
+
+void WineBenchScenario(const RunSettings& settings) {
+  Input input;
+  double started = Seconds();
+  MakeInput(&input);
+  std::string input_path = settings.output_dir + "\\wine_bench_input.txt";
+  std::string export_path = settings.output_dir + "\\wine_bench_export.txt";
+  if (!Step(WriteFileBytes(input_path, input.bytes), "input written", "%lld lines, %llu distinct",
+            static_cast<long long>(kLines), static_cast<unsigned long long>(input.kept.size()))) {
+    return;
+  }
+  Note("input made and written in %.2f s", Seconds() - started);
+
+  Program program;
+  program.settings = &settings;
+  if (!Step(program.target.Start(settings.program), "program starts", "%s",
+            settings.program.c_str())) {
+    return;
+  }
+  WindowQuery query;
+  query.pid = program.target.pid();
+  query.class_name = "VextorinWindow";
+  program.window = WaitForWindow(query, 10000);
+  program.list =
+      program.window ? FindDescendant(program.window, kListId, "SysListView32") : nullptr;
+  if (!Step(program.list != nullptr, "main window and its list appear")) return;
+
+  size_t distinct = input.kept.size();
+  if (Import(program, input_path) && RemoveDuplicates(program, distinct) &&
+      Md5Pass(program, distinct) && Export(program, export_path, distinct)) {
+    CheckExport(export_path, input.kept);
+  }
+
+  PressEscape(program.window);
+  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
+  if (Step(box != nullptr, "Esc asks the close question")) {
+    Step(AnswerMessageBox(box, IDYES), "Yes closes the question");
+  }
+  DWORD exit_code = 1;
+  Step(program.target.WaitForExit(30000, &exit_code) && exit_code == 0,
+       "the program ends with exit code 0");
+  DeleteFileA(input_path.c_str());
+  DeleteFileA(export_path.c_str());
+}
+
+}  // namespace vx::e2e
