@@ -25,6 +25,16 @@ void TypeEscape();
 // view runs its drag-detect and the menu's modal loop inside the button-down message.
 void PostRightClick(HWND window, POINT client);
 
+// Posts a left click at `client` (client coordinates of `window`), without moving the pointer.
+void PostLeftClick(HWND window, POINT client);
+
+// Posts the key `virtual_key` (down and up) to `window`, e.g. VK_DOWN to a list view.
+void PostKey(HWND window, UINT virtual_key);
+
+// Sends the key instead, so that `window` has handled it when this returns (a sent message is
+// answered before the posted ones waiting in the queue). Only for keys that open nothing modal.
+bool SendKey(HWND window, UINT virtual_key);
+
 // Right-clicks at `screen` (screen coordinates) through the system's input queue, as a mouse
 // would: the pointer moves there first.
 void ClickRightWithMouse(POINT screen);
@@ -103,6 +113,15 @@ bool ReadListColumn(TargetProcess& target, HWND list, int column, ListColumn* in
 
 // The columns in the order they are shown, left to right (LVM_GETCOLUMNORDERARRAY).
 bool ReadColumnOrder(TargetProcess& target, HWND list, int count, std::vector<int>* order);
+
+// A row's whole rectangle (LVM_GETITEMRECT, LVIR_BOUNDS) in the list's client coordinates.
+bool ReadListRowRect(TargetProcess& target, HWND list, int row, RECT* rect);
+
+// The number of selected rows (LVM_GETSELECTEDCOUNT), or -1 when the list does not answer.
+int ListSelectedCount(HWND list);
+
+// Whether `row` is selected and no other row is.
+bool IsOnlySelectedRow(HWND list, int row);
 
 // --- Window details that only the target can tell -------------------------------------------
 

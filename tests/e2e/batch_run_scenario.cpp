@@ -194,6 +194,67 @@ void CheckRows(Program& program, const std::vector<std::string>& texts, bool dig
        "%s", detail.c_str());
 }
 
+// Where a click on `row` lands: its middle, in the list's client coordinates.
+POINT RowPoint(Program& program, int row) {
+  RECT rect = {};
+  if (!ReadListRowRect(program.target, program.list, row, &rect)) return {-1, -1};
+  return {rect.left + 100, (rect.top + rect.bottom) / 2};
+}
+
+// Right-clicks at `client` with the pointer there, as a mouse would; returns the menu that opens
+// if it shows the five commands 3 pixels right of and below the pointer, else closes it.
+HWND RightClickForMenu(Program& program, POINT client) {
+  POINT screen = client;
+  ClientToScreen(program.list, &screen);
+  SetCursorPos(screen.x, screen.y);
+  PostRightClick(program.list, client);
+  HWND menu = WaitForPopupMenu(program.target);
+  std::vector<MenuEntry> entries;
+  RECT place = {};
+  if (menu && ReadPopupMenu(program.target, program.settings->probe_dll, menu, &entries) &&
+      entries.size() == 9 && entries[0].caption == "1导入文本" && GetWindowRect(menu, &place) &&
+      place.left == screen.x + 3 && place.top == screen.y + 3) {
+    return menu;
+  }
+  if (menu) DismissPopupMenu(menu);
+  return nullptr;
+}
+
+// The selection as clicks and keys move it over the digested rows, ending at `last_row`: the
+// list clears the row selected before by itself, and every move must still end where the list
+// puts it.
+void CheckSelectionMoves(Program& program, int last_row) {
+  PostLeftClick(program.list, RowPoint(program, 1));
+  Step(WaitUntil([&] { return IsOnlySelectedRow(program.list, 1); }, 5000),
+       "a left click selects row 1 alone", "%d selected", ListSelectedCount(program.list));
+  HWND menu = RightClickForMenu(program, RowPoint(program, last_row - 1));
+  bool moved = IsOnlySelectedRow(program.list, last_row - 1);
+  Step(menu && moved, "a right click on another row selects it alone and opens the menu there",
+       "menu %p, %d selected", static_cast<void*>(menu), ListSelectedCount(program.list));
+  if (menu) DismissPopupMenu(menu);
+
+  bool down = SendKey(program.list, VK_DOWN) && IsOnlySelectedRow(program.list, last_row);
+  Step(down, "Down selects the last row alone", "%d selected", ListSelectedCount(program.list));
+  // Keys that move nowhere leave the row selected.
+  bool kept = SendKey(program.list, VK_DOWN) && SendKey(program.list, VK_END) &&
+              IsOnlySelectedRow(program.list, last_row);
+  Step(kept, "Down and End on the last row keep it selected", "%d selected",
+       ListSelectedCount(program.list));
+
+  RECT last = {};
+  ReadListRowRect(program.target, program.list, last_row, &last);
+  menu = RightClickForMenu(program, {last.left + 100, last.bottom + 40});
+  int selected = ListSelectedCount(program.list);
+  Step(menu && selected == 0,
+       "a right click below the rows clears the selection and opens the menu",
+       "menu %p, %d selected", static_cast<void*>(menu), selected);
+  if (menu) DismissPopupMenu(menu);
+  PostLeftClick(program.list, RowPoint(program, 0));
+  Step(WaitUntil([&] { return IsOnlySelectedRow(program.list, 0); }, 5000),
+       "with none selected a left click selects row 0 alone", "%d selected",
+       ListSelectedCount(program.list));
+}
+
 // A GBK file with repeats, empty lines, a separator and blanks, through the whole run.
 void SmallRun(Program& program, TitleRecorder& titles) {
   const std::vector<std::string> lines = {"13800138000", "张三", "", "13800138000", "李四----备注",
@@ -223,6 +284,7 @@ void SmallRun(Program& program, TitleRecorder& titles) {
   CheckTitles("the MD5 pass", titles.Take(), Remaining(kept.size()),
               {PassRunning(kept.size()), PassComplete(kept.size())}, {PassComplete(kept.size())});
   CheckRows(program, kept, true);
+  CheckSelectionMoves(program, static_cast<int>(kept.size()) - 1);
 
   std::string output = program.settings->output_dir + "\\导出结果.txt";
   DeleteFileA(output.c_str());

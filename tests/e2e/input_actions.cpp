@@ -39,6 +39,27 @@ void PostRightClick(HWND window, POINT client) {
   PostMessageA(window, WM_RBUTTONUP, 0, position);
 }
 
+void PostLeftClick(HWND window, POINT client) {
+  LPARAM position = MAKELPARAM(client.x, client.y);
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, position);
+  PostMessageA(window, WM_LBUTTONUP, 0, position);
+}
+
+void PostKey(HWND window, UINT virtual_key) {
+  UINT scan = MapVirtualKeyA(virtual_key, MAPVK_VK_TO_VSC);
+  PostMessageA(window, WM_KEYDOWN, virtual_key, 1 | (scan << 16));
+  PostMessageA(window, WM_KEYUP, virtual_key, 1 | (scan << 16) | 0xC0000000u);
+}
+
+bool SendKey(HWND window, UINT virtual_key) {
+  UINT scan = MapVirtualKeyA(virtual_key, MAPVK_VK_TO_VSC);
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutA(window, WM_KEYDOWN, virtual_key, 1 | (scan << 16), SMTO_ABORTIFHUNG,
+                             30000, &ignored) &&
+         SendMessageTimeoutA(window, WM_KEYUP, virtual_key, 1 | (scan << 16) | 0xC0000000u,
+                             SMTO_ABORTIFHUNG, 30000, &ignored);
+}
+
 void ClickRightWithMouse(POINT screen) {
   SendMouse(0, screen);
   SendMouse(MOUSEEVENTF_RIGHTDOWN, screen);

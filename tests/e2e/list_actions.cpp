@@ -75,4 +75,30 @@ bool ReadColumnOrder(TargetProcess& target, HWND list, int count, std::vector<in
          done && target.Read(block.address(), order->data(), sizeof(int) * count);
 }
 
+bool ReadListRowRect(TargetProcess& target, HWND list, int row, RECT* rect) {
+  RemoteBlock block(target, sizeof(RECT));
+  RECT request = {LVIR_BOUNDS, 0, 0, 0};
+  DWORD_PTR found = 0;
+  return block.address() && target.Write(block.address(), &request, sizeof request) &&
+         SendMessageTimeoutA(list, LVM_GETITEMRECT, row, static_cast<LPARAM>(block.address()),
+                             SMTO_ABORTIFHUNG, 2000, &found) &&
+         found && target.Read(block.address(), rect, sizeof *rect);
+}
+
+int ListSelectedCount(HWND list) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutA(list, LVM_GETSELECTEDCOUNT, 0, 0, SMTO_ABORTIFHUNG, 30000, &count)) {
+    return -1;
+  }
+  return static_cast<int>(count);
+}
+
+bool IsOnlySelectedRow(HWND list, int row) {
+  DWORD_PTR state = 0;
+  return ListSelectedCount(list) == 1 &&
+         SendMessageTimeoutA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED, SMTO_ABORTIFHUNG, 30000,
+                             &state) &&
+         (state & LVIS_SELECTED);
+}
+
 }  // namespace vx::e2e

@@ -7,15 +7,6 @@
 
 namespace vx::e2e {
 
-namespace {
-
-void PostKey(HWND window, WPARAM key) {
-  PostMessageA(window, WM_KEYDOWN, key, 1);
-  PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-}
-
-}  // namespace
-
 HWND WaitForPopupMenu(const TargetProcess& target, DWORD timeout_ms) {
   WindowQuery query;
   query.pid = target.pid();
