@@ -2,12 +2,16 @@
 // ten repeated, imported, cleared of repeats, digested and exported as a user does it. Prints
 //   wine <stage> <lines> <seconds>   from choosing the menu entry to the title that closes it
 //   wine menu <rows> <seconds>       from the right click to the popup menu being shown
+//   wine left_click <rows> <seconds> from a left click on another row to that row selected
+//   wine key_down <rows> <seconds>   from the Down arrow to the next row selected
 //   wine repaint_max_ms <ms>, wine repaint_median_ms <ms>
 //                                    how long the list takes to repaint after the driver
 //                                    invalidates it, every 10 ms over the MD5 pass
 // The steps still check the titles and the exported file, so the figures are of a job that
 // worked.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -252,6 +256,65 @@ bool Md5Pass(Program& program, size_t rows) {
   return true;
 }
 
+// The middle of `row` in the list's client coordinates, or {-1, -1}.
+POINT RowPoint(Program& program, int row) {
+  RECT rect = {};
+  if (!ReadListRowRect(program.target, program.list, row, &rect)) return {-1, -1};
+  return {rect.left + 100, (rect.top + rect.bottom) / 2};
+}
+
+// Waits until `row` is the selected row; returns the moment that was seen, or a negative value.
+double WaitForSelectedRow(HWND list, int row) {
+  for (double start = Seconds();;) {
+    if (IsOnlySelectedRow(list, row)) return Seconds();
+    if (Seconds() - start > 10) return -1;
+    Sleep(1);
+  }
+}
+
+// Moving the selection on the digested list, where a row is already selected: a left click on
+// another row, the Down arrow, and right clicks on other rows that open the menu. The rows are
+// picked from those in view (the pass scrolls the list as it goes).
+bool MoveSelection(Program& program, size_t rows) {
+  auto top = static_cast<int>(SendMessageA(program.list, LVM_GETTOPINDEX, 0, 0));
+  int row = top + 2;
+  POINT at = RowPoint(program, row);
+  double clicked = Seconds();
+  PostLeftClick(program.list, at);
+  double selected = WaitForSelectedRow(program.list, row);
+  if (!Step(selected > 0, "a left click selects the row", "row %d at %ld, %ld, %d selected", row,
+            at.x, at.y, ListSelectedCount(program.list))) {
+    return false;
+  }
+  Figure("left_click", rows, selected - clicked);
+  for (int i = 0; i < 3; ++i) {
+    double pressed = Seconds();
+    PostKey(program.list, VK_DOWN);
+    selected = WaitForSelectedRow(program.list, ++row);
+    if (!Step(selected > 0, "Down selects the next row", "row %d, %d selected", row,
+              ListSelectedCount(program.list))) {
+      return false;
+    }
+    Figure("key_down", rows, selected - pressed);
+  }
+  for (int target : {top + 9, top + 1, top + 14}) {
+    double right_clicked = Seconds();
+    PostRightClick(program.list, RowPoint(program, target));
+    HWND menu = nullptr;
+    while (!(menu = WaitForPopupMenu(program.target, 0)) && Seconds() - right_clicked < 30) {
+      Sleep(1);
+    }
+    if (!Step(menu != nullptr, "a right click on another row opens the menu")) return false;
+    Figure("menu", rows, Seconds() - right_clicked);
+    bool selected_there = IsOnlySelectedRow(program.list, target);
+    DismissPopupMenu(menu);
+    if (!Step(selected_there, "the right-clicked row is the selected one", "row %d", target)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool Export(Program& program, const std::string& path, size_t rows) {
   DeleteFileA(path.c_str());
   double chosen = 0;
@@ -345,7 +408,8 @@ void WineBenchScenario(const RunSettings& settings) {
 
   size_t distinct = input.kept.size();
   if (Import(program, input_path) && RemoveDuplicates(program, distinct) &&
-      Md5Pass(program, distinct) && Export(program, export_path, distinct)) {
+      Md5Pass(program, distinct) && MoveSelection(program, distinct) &&
+      Export(program, export_path, distinct)) {
     CheckExport(export_path, input.kept);
   }
 
