@@ -90,4 +90,35 @@ std::vector<std::string> ByteDataMembers(const ArrayBlock* array) {
   return members;
 }
 
+std::string SplitOutcome::Report() const {
+  std::string report = std::string(input_name) + " " + Hex(input) + "\nseparator " +
+                       Hex(separator) + (separator_given ? "" : " (omitted)") + "\nlimit " +
+                       (limit ? std::to_string(*limit) : "omitted") + "\nmembers:";
+  for (const std::string& member : members) report += "\n  " + Hex(member);
+  return report;
+}
+
+bool CheckSplitJoinsBack(const SplitOutcome& split) {
+  const std::string& input = split.input;
+  const std::string& separator = split.separator;
+  const std::vector<std::string>& members = split.members;
+  int32_t most = split.Most();
+  if (input.empty() || most == 0) {
+    VX_FUZZ_CHECK(members.empty(), split.Report());
+    return false;
+  }
+  if (separator.empty()) {
+    VX_FUZZ_CHECK(members.size() == 1 && members[0] == input, split.Report());
+    return false;
+  }
+  VX_FUZZ_CHECK(most < 0 || members.size() <= static_cast<size_t>(most), split.Report());
+  std::string joined = Join(members, separator);
+  bool limit_reached = most > 0 && members.size() == static_cast<size_t>(most);
+  VX_FUZZ_CHECK(joined == input || joined + separator == input ||
+                    (limit_reached &&
+                     input.compare(0, joined.size() + separator.size(), joined + separator) == 0),
+                split.Report() + "\njoined " + Hex(joined));
+  return true;
+}
+
 }  // namespace vx::fuzzing

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,5 +81,27 @@ std::string Join(const std::vector<std::string>& pieces, const std::string& sepa
 std::vector<std::string> TextMembers(const ArrayBlock* array,
                                      std::vector<bool>* null_members = nullptr);
 std::vector<std::string> ByteDataMembers(const ArrayBlock* array);
+
+// A split's outcome: `input` cut at `separator` (given, or the default for an omitted one)
+// with `limit` (omitted, or a count of which 0 and below give nothing) into `members`.
+struct SplitOutcome {
+  const char* input_name;  // "text" or "data", for reports
+  const std::string& input;
+  const std::string& separator;
+  bool separator_given;
+  std::optional<int32_t> limit;
+  const std::vector<std::string>& members;
+
+  // The most members the limit allows, or -1 for no limit.
+  int32_t Most() const { return limit ? (*limit < 0 ? 0 : *limit) : -1; }
+  std::string Report() const;
+};
+
+// The properties every split has: no members for an empty input or a limit of 0 or below, the
+// whole input as one member for an empty separator, no more members than the limit, and the
+// members joined with the separator give the input back, less a separator that ended it (or,
+// when the limit ended the split, the input's beginning up to a separator). False when the
+// outcome is settled by the first two, so that nothing more is to be checked.
+bool CheckSplitJoinsBack(const SplitOutcome& split);
 
 }  // namespace vx::fuzzing

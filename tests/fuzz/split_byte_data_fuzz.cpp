@@ -84,37 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> members = fuzzing::ByteDataMembers(result.get());
 
   const std::string separator = given_separator.value_or(std::string(1, '\0'));
-  int32_t most = limit ? (*limit < 0 ? 0 : *limit) : -1;  // -1: no limit
-  auto detail = [&] {
-    std::string report = "data " + Hex(bytes) + "\nseparator " + Hex(separator) +
-                         (given_separator ? "" : " (omitted)") + "\nlimit " +
-                         (limit ? std::to_string(*limit) : "omitted") + "\nmembers:";
-    for (const std::string& member : members) report += "\n  " + Hex(member);
-    return report;
-  };
-
-  if (bytes.empty() || most == 0) {
-    VX_FUZZ_CHECK(members.empty(), detail());
-    return 0;
-  }
-  if (separator.empty()) {
-    VX_FUZZ_CHECK(members.size() == 1 && members[0] == bytes, detail());
-    return 0;
-  }
-  VX_FUZZ_CHECK(most < 0 || members.size() <= static_cast<size_t>(most), detail());
-
-  // Joined with the separator the members give the data back, less a separator that ended it;
-  // when the limit ended the split, they give the data's beginning up to a separator.
-  std::string joined = fuzzing::Join(members, separator);
-  bool limit_reached = most > 0 && members.size() == static_cast<size_t>(most);
-  VX_FUZZ_CHECK(joined == bytes || joined + separator == bytes ||
-                    (limit_reached &&
-                     bytes.compare(0, joined.size() + separator.size(), joined + separator) == 0),
-                detail() + "\njoined " + Hex(joined));
+  fuzzing::SplitOutcome split{"data", bytes,  separator, given_separator.has_value(),
+                              limit,  members};
+  if (!fuzzing::CheckSplitJoinsBack(split)) return 0;
   for (const std::string& member : members) {
     VX_FUZZ_CHECK(member.find(separator) == std::string::npos,
-                  detail() + "\nuncut member " + Hex(member));
+                  split.Report() + "\nuncut member " + Hex(member));
   }
-  VX_FUZZ_CHECK(members == WalkSplit(bytes, separator, most), detail());
+  VX_FUZZ_CHECK(members == WalkSplit(bytes, separator, split.Most()), split.Report());
   return 0;
 }

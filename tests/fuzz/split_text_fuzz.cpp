@@ -52,10 +52,6 @@ size_t SeparatorAtCharacterStart(const std::string& piece, const std::string& se
   return std::string::npos;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 }  // namespace
 }  // namespace vx
 
@@ -96,37 +92,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> members = fuzzing::TextMembers(result.get());
 
   const std::string separator = given_separator.value_or(",");
-  int32_t most = limit ? (*limit < 0 ? 0 : *limit) : -1;  // -1: no limit
-  auto detail = [&] {
-    std::string report = "text " + Hex(text) + "\nseparator " + Hex(separator) +
-                         (given_separator ? "" : " (omitted)") + "\nlimit " +
-                         (limit ? std::to_string(*limit) : "omitted") + "\nmembers:";
-    for (const std::string& member : members) report += "\n  " + Hex(member);
-    return report;
-  };
-
-  if (text.empty() || most == 0) {
-    VX_FUZZ_CHECK(members.empty(), detail());
-    return 0;
-  }
-  if (separator.empty()) {
-    VX_FUZZ_CHECK(members.size() == 1 && members[0] == text, detail());
-    return 0;
-  }
-  VX_FUZZ_CHECK(most < 0 || members.size() <= static_cast<size_t>(most), detail());
-
-  // Joined with the separator the members give the text back, less a separator that ended
-  // it; when the limit ended the split, they give the text's beginning up to a separator.
-  std::string joined = fuzzing::Join(members, separator);
-  bool limit_reached = most > 0 && members.size() == static_cast<size_t>(most);
-  VX_FUZZ_CHECK(joined == text || joined + separator == text ||
-                    (limit_reached && StartsWith(text, joined + separator)),
-                detail() + "\njoined " + Hex(joined));
+  fuzzing::SplitOutcome split{"text", text, separator, given_separator.has_value(), limit, members};
+  if (!fuzzing::CheckSplitJoinsBack(split)) return 0;
   // No member holds the separator where a character starts: it would have been cut there.
   for (const std::string& member : members) {
     VX_FUZZ_CHECK(SeparatorAtCharacterStart(member, separator) == std::string::npos,
-                  detail() + "\nuncut member " + Hex(member));
+                  split.Report() + "\nuncut member " + Hex(member));
   }
-  VX_FUZZ_CHECK(members == WalkSplit(text, separator, most), detail());
+  VX_FUZZ_CHECK(members == WalkSplit(text, separator, split.Most()), split.Report());
   return 0;
 }
