@@ -31,6 +31,7 @@ add_executable(vx_e2e
   tests/e2e/list_actions.cpp
   tests/e2e/probe_actions.cpp
   tests/e2e/screenshot.cpp
+  tests/e2e/vextorin_program.cpp
   tests/e2e/main_window_scenario.cpp
   tests/e2e/list_menu_scenario.cpp
   tests/e2e/batch_run_scenario.cpp

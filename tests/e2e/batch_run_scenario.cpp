@@ -17,12 +17,12 @@
 #include "tests/e2e/actions.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
+#include "tests/e2e/vextorin_program.h"
 
 namespace vx::e2e {
 
 namespace {
 
-constexpr int kListId = 3;           // the list's control id is its unit id
 constexpr int kFileNameBox = 0x47C;  // cmb13: the file name of the explorer-style dialogs
 
 const std::string kTitle = "Vextorin";
@@ -123,19 +123,9 @@ void CheckTitles(const char* command, const std::vector<std::string>& seen,
   Step(in_order, name.c_str(), "%s", detail.c_str());
 }
 
-struct Program {
-  TargetProcess target;
-  HWND window = nullptr;
-  HWND list = nullptr;
-  const RunSettings* settings = nullptr;
-  int clicks = 0;
-};
-
-// Right-clicks the list (each time somewhere else, so that two clicks never make a double
-// click) and reads the menu that opens.
+// Right-clicks the list and reads the menu that opens.
 HWND OpenMenu(Program& program, std::vector<MenuEntry>* entries) {
-  POINT at = {60 + 37 * (program.clicks % 9), 60 + 29 * (program.clicks % 11)};
-  ++program.clicks;
+  POINT at = program.NextClickPoint();
   PostRightClick(program.list, at);
   HWND menu = WaitForPopupMenu(program.target);
   if (!menu) return nullptr;
@@ -192,13 +182,6 @@ void CheckRows(Program& program, const std::vector<std::string>& texts, bool dig
   }
   Step(same, digested ? "every row's number, text and digests" : "every row's number and text",
        "%s", detail.c_str());
-}
-
-// Where a click on `row` lands: its middle, in the list's client coordinates.
-POINT RowPoint(Program& program, int row) {
-  RECT rect = {};
-  if (!ReadListRowRect(program.target, program.list, row, &rect)) return {-1, -1};
-  return {rect.left + 100, (rect.top + rect.bottom) / 2};
 }
 
 // Right-clicks at `client` with the pointer there, as a mouse would; returns the menu that opens
@@ -460,18 +443,7 @@ void BusyMenuRun(Program& program, TitleRecorder& titles) {
 
 void BatchRunScenario(const RunSettings& settings) {
   Program program;
-  program.settings = &settings;
-  if (!Step(program.target.Start(settings.program), "program starts", "%s",
-            settings.program.c_str())) {
-    return;
-  }
-  WindowQuery query;
-  query.pid = program.target.pid();
-  query.class_name = "VextorinWindow";
-  program.window = WaitForWindow(query, 10000);
-  program.list =
-      program.window ? FindDescendant(program.window, kListId, "SysListView32") : nullptr;
-  if (!Step(program.list != nullptr, "main window and its list appear")) return;
+  if (!StartProgram(settings, &program)) return;
 
   {
     TitleRecorder titles(program.window);

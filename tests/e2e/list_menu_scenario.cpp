@@ -10,12 +10,12 @@
 #include "tests/e2e/actions.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
+#include "tests/e2e/vextorin_program.h"
 
 namespace vx::e2e {
 
 namespace {
 
-constexpr int kListId = 3;  // the list's control id is its unit id
 constexpr RECT kListPlace = {5, 2, 5 + 618, 2 + 448};
 constexpr LONG kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
                             WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA;

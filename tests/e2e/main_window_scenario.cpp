@@ -5,6 +5,7 @@
 #include "tests/e2e/actions.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
+#include "tests/e2e/vextorin_program.h"
 
 namespace vx::e2e {
 
@@ -12,7 +13,6 @@ namespace {
 
 constexpr int kWidth = 636;
 constexpr int kHeight = 486;
-constexpr int kListId = 3;  // the list's control id is its unit id
 constexpr LONG kFrameStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_VISIBLE;
 // The question's exact GBK bytes (the source is UTF-8, compiled to GBK).

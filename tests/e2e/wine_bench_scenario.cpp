@@ -27,13 +27,13 @@
 #include "tests/e2e/actions.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
+#include "tests/e2e/vextorin_program.h"
 
 namespace vx::e2e {
 
 namespace {
 
 constexpr int64_t kLines = 1000000;
-constexpr int kListId = 3;
 constexpr double kRepaintEverySeconds = 0.010;
 constexpr double kCommandTimeoutSeconds = 180;
 constexpr double kRepaintTimeoutSeconds = 30;
@@ -70,20 +70,10 @@ double WaitForTitleSeen(HWND window, const std::string& title, double timeout_se
   }
 }
 
-struct Program {
-  TargetProcess target;
-  HWND window = nullptr;
-  HWND list = nullptr;
-  const RunSettings* settings = nullptr;
-  int clicks = 0;
-};
-
-// Right-clicks the list (each time somewhere else, so that two clicks never make a double click),
-// prints how long the menu took to show, and chooses the entry `caption`. `chosen_at` gets the
-// moment the entry was chosen.
+// Right-clicks the list, prints how long the menu took to show, and chooses the entry `caption`.
+// `chosen_at` gets the moment the entry was chosen.
 bool Choose(Program& program, const std::string& caption, double* chosen_at) {
-  POINT at = {60 + 37 * (program.clicks % 9), 60 + 29 * (program.clicks % 11)};
-  ++program.clicks;
+  POINT at = program.NextClickPoint();
   int rows = ListRowCount(program.list);
   double clicked = Seconds();
   PostRightClick(program.list, at);
@@ -256,13 +246,6 @@ bool Md5Pass(Program& program, size_t rows) {
   return true;
 }
 
-// The middle of `row` in the list's client coordinates, or {-1, -1}.
-POINT RowPoint(Program& program, int row) {
-  RECT rect = {};
-  if (!ReadListRowRect(program.target, program.list, row, &rect)) return {-1, -1};
-  return {rect.left + 100, (rect.top + rect.bottom) / 2};
-}
-
 // Waits until `row` is the selected row; returns the moment that was seen, or a negative value.
 double WaitForSelectedRow(HWND list, int row) {
   for (double start = Seconds();;) {
@@ -393,18 +376,7 @@ void WineBenchScenario(const RunSettings& settings) {
   Note("input made and written in %.2f s", Seconds() - started);
 
   Program program;
-  program.settings = &settings;
-  if (!Step(program.target.Start(settings.program), "program starts", "%s",
-            settings.program.c_str())) {
-    return;
-  }
-  WindowQuery query;
-  query.pid = program.target.pid();
-  query.class_name = "VextorinWindow";
-  program.window = WaitForWindow(query, 10000);
-  program.list =
-      program.window ? FindDescendant(program.window, kListId, "SysListView32") : nullptr;
-  if (!Step(program.list != nullptr, "main window and its list appear")) return;
+  if (!StartProgram(settings, &program)) return;
 
   size_t distinct = input.kept.size();
   if (Import(program, input_path) && RemoveDuplicates(program, distinct) &&
