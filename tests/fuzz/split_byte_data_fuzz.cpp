@@ -8,6 +8,7 @@
 
 #include "runtime/texts.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/runtime/split_model.h"
 
 namespace vx {
 namespace {
@@ -16,27 +17,6 @@ using fuzzing::Hex;
 
 using fuzzing::kColumnJoint;
 using fuzzing::kRowHeader;
-
-// The split as a plain walk: at each byte, either the separator starts there or the byte
-// belongs to the piece. `limit` is above 0, or -1 for none.
-std::vector<std::string> WalkSplit(const std::string& data, const std::string& separator,
-                                   int32_t limit) {
-  std::vector<std::string> members;
-  size_t piece = 0;
-  size_t cursor = 0;
-  while (data.size() - cursor >= separator.size()) {
-    if (data.compare(cursor, separator.size(), separator) == 0) {
-      members.push_back(data.substr(piece, cursor - piece));
-      cursor += separator.size();
-      piece = cursor;
-      if (limit > 0 && --limit == 0) return members;
-    } else {
-      cursor += 1;
-    }
-  }
-  if (piece < data.size()) members.push_back(data.substr(piece));
-  return members;
-}
 
 }  // namespace
 }  // namespace vx
@@ -91,6 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VX_FUZZ_CHECK(member.find(separator) == std::string::npos,
                   split.Report() + "\nuncut member " + Hex(member));
   }
-  VX_FUZZ_CHECK(members == WalkSplit(bytes, separator, split.Most()), split.Report());
+  VX_FUZZ_CHECK(
+      members == testing::WalkSplit(bytes, separator, split.Most(), testing::SplitUnits::kBytes),
+      split.Report());
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "runtime/texts.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/runtime/split_model.h"
 
 namespace vx {
 namespace {
@@ -16,31 +17,6 @@ using fuzzing::Hex;
 
 bool IsLeadByte(char byte) {
   return static_cast<unsigned char>(byte) >= 0x80;
-}
-
-// The split as a plain walk through the text: a separator matches only where a character
-// starts, and a byte of 0x80 or above starts a two-byte character (a lone one at the end
-// stops the walk). `limit` is above 0, or -1 for none.
-std::vector<std::string> WalkSplit(const std::string& text, const std::string& separator,
-                                   int32_t limit) {
-  std::vector<std::string> members;
-  size_t piece = 0;
-  size_t cursor = 0;
-  while (text.size() - cursor >= separator.size()) {
-    if (text.compare(cursor, separator.size(), separator) == 0) {
-      members.push_back(text.substr(piece, cursor - piece));
-      cursor += separator.size();
-      piece = cursor;
-      if (limit > 0 && --limit == 0) return members;
-    } else if (IsLeadByte(text[cursor])) {
-      if (cursor + 1 == text.size()) break;
-      cursor += 2;
-    } else {
-      cursor += 1;
-    }
-  }
-  if (piece < text.size()) members.push_back(text.substr(piece));
-  return members;
 }
 
 // The first place in `piece` where `separator` begins at the start of a character; npos if
@@ -99,6 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VX_FUZZ_CHECK(SeparatorAtCharacterStart(member, separator) == std::string::npos,
                   split.Report() + "\nuncut member " + Hex(member));
   }
-  VX_FUZZ_CHECK(members == WalkSplit(text, separator, split.Most()), split.Report());
+  VX_FUZZ_CHECK(members == testing::WalkSplit(text, separator, split.Most(),
+                                              testing::SplitUnits::kGbkCharacters),
+                split.Report());
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/runtime/array_members.h"
+#include "tests/runtime/split_model.h"
 #include "tests/test_support.h"
 
 namespace vx {
@@ -67,26 +68,15 @@ TEST(SplitText, NeverMatchesInsideATwoByteCharacter) {
   EXPECT_EQ(TakeTextMembers(SplitText("a,\x81", ",")), (Members{"a", "\x81"}));
 }
 
-// The scan written out byte by byte as the command describes it, for comparison.
+// The scan written out byte by byte as the command describes it, for comparison: empty members
+// are null.
 Members ReferenceSplit(const std::string& text, const std::string& separator, int limit) {
   Members members;
   if (text.empty() || limit == 0) return members;
-  size_t piece = 0, cursor = 0;
-  while (text.size() - cursor >= separator.size()) {
-    if (text.compare(cursor, separator.size(), separator) == 0) {
-      std::string member = text.substr(piece, cursor - piece);
-      members.push_back(member.empty() ? kNullMember : member);
-      cursor += separator.size();
-      piece = cursor;
-      if (limit > 0 && --limit == 0) return members;
-    } else if (static_cast<unsigned char>(text[cursor]) >= 0x80) {
-      if (cursor + 1 == text.size()) break;
-      cursor += 2;
-    } else {
-      cursor += 1;
-    }
+  for (const std::string& member :
+       testing::WalkSplit(text, separator, limit, testing::SplitUnits::kGbkCharacters)) {
+    members.push_back(member.empty() ? kNullMember : member);
   }
-  if (piece < text.size()) members.push_back(text.substr(piece));
   return members;
 }
 
