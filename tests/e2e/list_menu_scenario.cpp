@@ -153,16 +153,11 @@ void Screenshot(const RunSettings& settings, const char* name) {
 }  // namespace
 
 void ListMenuScenario(const RunSettings& settings) {
-  TargetProcess target;
-  if (!Step(target.Start(settings.program), "program starts", "%s", settings.program.c_str())) {
-    return;
-  }
-  WindowQuery query;
-  query.pid = target.pid();
-  query.class_name = "VextorinWindow";
-  HWND window = WaitForWindow(query, 10000);
-  HWND list = window ? FindDescendant(window, kListId, "SysListView32") : nullptr;
-  if (!Step(list != nullptr, "main window and its list appear")) return;
+  Program program;
+  if (!StartProgram(settings, &program)) return;
+  TargetProcess& target = program.target;
+  HWND window = program.window;
+  HWND list = program.list;
   CheckList(target, settings, window, list);
 
   // A posted click does not move the pointer: put it where the click lands, so that the menu's
