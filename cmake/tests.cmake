@@ -27,6 +27,7 @@ vx_test_program(runtime_tests
     tests/runtime/values_test.cpp
     tests/runtime/runtime_test.cpp
     tests/runtime/md5_test.cpp
+    tests/runtime/md5_lanes_test.cpp
     tests/runtime/hex_digits_test.cpp
     tests/runtime/threads_test.cpp
     tests/runtime/conversions_test.cpp

@@ -181,26 +181,30 @@ void Md5Finish(Md5Context* context, unsigned char digest[16]) {
 
 // A message of up to 55 bytes is its one padded block, made at once: the steps of Md5Update and
 // Md5Finish give the same block (the bytes, 0x80, zeros, the bit count) and transform it once.
-void Md5Hex(const void* bytes, size_t length, char hex[32]) {
+void Md5Digest(const void* bytes, size_t length, unsigned char digest[16]) {
   Md5Context context;
   Md5Start(&context);
-  unsigned char digest[16];
-  if (length <= 55) {
-    unsigned char block[64];
-    if (length != 0) std::memcpy(block, bytes, length);
-    block[length] = 0x80;
-    std::memset(block + length + 1, 0, 55 - length);
-    StoreLittleEndian(block + 56, static_cast<uint32_t>(length << 3));
-    StoreLittleEndian(block + 60, 0);
-    Transform(&context, block);
-    StoreLittleEndian(digest, context.a);
-    StoreLittleEndian(digest + 4, context.b);
-    StoreLittleEndian(digest + 8, context.c);
-    StoreLittleEndian(digest + 12, context.d);
-  } else {
+  if (length > 55) {
     Md5Update(&context, bytes, length);
     Md5Finish(&context, digest);
+    return;
   }
+  unsigned char block[64];
+  if (length != 0) std::memcpy(block, bytes, length);
+  block[length] = 0x80;
+  std::memset(block + length + 1, 0, 55 - length);
+  StoreLittleEndian(block + 56, static_cast<uint32_t>(length << 3));
+  StoreLittleEndian(block + 60, 0);
+  Transform(&context, block);
+  StoreLittleEndian(digest, context.a);
+  StoreLittleEndian(digest + 4, context.b);
+  StoreLittleEndian(digest + 8, context.c);
+  StoreLittleEndian(digest + 12, context.d);
+}
+
+void Md5Hex(const void* bytes, size_t length, char hex[32]) {
+  unsigned char digest[16];
+  Md5Digest(bytes, length, digest);
   SpellHexDigits(digest, 16, hex);
 }
 

@@ -23,6 +23,9 @@ void Md5Start(Md5Context* context);
 void Md5Update(Md5Context* context, const void* bytes, size_t length);
 void Md5Finish(Md5Context* context, unsigned char digest[16]);
 
+// The 16-byte digest of `length` bytes, as Md5Finish gives it.
+void Md5Digest(const void* bytes, size_t length, unsigned char digest[16]);
+
 // The digest of `length` bytes as 32 lowercase hexadecimal digits (no terminator).
 void Md5Hex(const void* bytes, size_t length, char hex[32]);
 

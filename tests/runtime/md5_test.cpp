@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/runtime/md5_vector_inputs.h"
+
 namespace vx {
 namespace {
 
@@ -71,25 +73,10 @@ TEST(Md5, FedInPiecesGivesTheSameDigest) {
   }
 }
 
-// The inputs of tests/data/md5_vectors.txt, made by the generator that its script describes.
-class VectorInputs {
- public:
-  std::string Next(int index) {
-    size_t length = index <= 130 ? static_cast<size_t>(index) : (NextValue() >> 33) % 1001;
-    std::string bytes(length, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(NextValue() >> 56);
-    return bytes;
-  }
-
- private:
-  uint64_t NextValue() { return state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL; }
-  uint64_t state_ = 0x5EED1234ABCD0001ULL;
-};
-
 TEST(Md5, MatchesDigestsMadeByHashlibForGeneratedInputs) {
   std::ifstream vectors(VX_TEST_DATA_DIR "/md5_vectors.txt");
   ASSERT_TRUE(vectors.is_open());
-  VectorInputs inputs;
+  testing::Md5VectorInputs inputs;
   int checked = 0;
   size_t length;
   std::string expected;

@@ -1,0 +1,173 @@
+// The AVX2 kernel: 8 lanes to a YMM register, in kGroups independent groups.
+#include "runtime/md5_lanes_kernels.h"
+
+#if defined(__x86_64__)
+
+#include <immintrin.h>
+
+#include <cstring>
+
+namespace vx {
+
+namespace {
+
+// One group's steps wait on each other (six instructions each); the groups' steps interleave and
+// fill those waits.
+constexpr int kGroups = 2;
+// The groups' loops unrolled, so that each group's registers stay registers.
+#define VX_EACH_GROUP _Pragma("GCC unroll 4") for (int g = 0; g < kGroups; ++g)
+
+#define VX_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+// The lane's padded block as words 0-7 and 8-15. Without byte-masked loads, whole words come
+// from masked word loads and the word that the message ends in is put together apart.
+VX_AVX2 void LoadLaneBlock(const Md5LaneBlock& block, __m256i* low, __m256i* high) {
+  const __m256i low_index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i high_index = _mm256_setr_epi32(8, 9, 10, 11, 12, 13, 14, 15);
+  uint32_t length = block.length;
+  uint32_t whole_words = length >> 2;
+  uint32_t tail_length = length & 3;
+  uint32_t tail = 0;
+  if (tail_length != 0) {
+    const unsigned char* end = block.bytes + length;
+    if (length >= 4) {
+      std::memcpy(&tail, end - 4, 4);
+      tail >>= 8 * (4 - tail_length);
+    } else {
+      for (uint32_t i = 0; i < tail_length; ++i) tail |= uint32_t{block.bytes[i]} << (8 * i);
+    }
+  }
+  if (block.marker) tail |= uint32_t{0x80} << (8 * tail_length);
+
+  __m256i words = _mm256_set1_epi32(static_cast<int>(whole_words));
+  __m256i tail_word = _mm256_set1_epi32(static_cast<int>(tail));
+  // The high half's address only as a number: for a short message it lies past the end.
+  auto* first = reinterpret_cast<const int*>(block.bytes);
+  auto* second = reinterpret_cast<const int*>(reinterpret_cast<uintptr_t>(block.bytes) + 32);
+  *low = _mm256_or_si256(_mm256_maskload_epi32(first, _mm256_cmpgt_epi32(words, low_index)),
+                         _mm256_and_si256(_mm256_cmpeq_epi32(words, low_index), tail_word));
+  *high = _mm256_or_si256(_mm256_maskload_epi32(second, _mm256_cmpgt_epi32(words, high_index)),
+                          _mm256_and_si256(_mm256_cmpeq_epi32(words, high_index), tail_word));
+  // In the last block the bit count's eight bytes are zeros so far.
+  long long bit_count = block.last ? static_cast<long long>(block.bit_count) : 0;
+  *high = _mm256_or_si256(*high, _mm256_set_epi64x(bit_count, 0, 0, 0));
+}
+
+// rows[lane] holds eight words of the lane; words[j] gets word j of every lane.
+VX_AVX2 void Transpose(const __m256i rows[8], __m256i words[8]) {
+  __m256i pairs[8], quads[8];
+  for (int i = 0; i < 8; i += 2) {
+    pairs[i] = _mm256_unpacklo_epi32(rows[i], rows[i + 1]);
+    pairs[i + 1] = _mm256_unpackhi_epi32(rows[i], rows[i + 1]);
+  }
+  // quads[4q + e], 128-bit half h: word 4h + e of lanes 4q to 4q + 3.
+  for (int q = 0; q < 2; ++q) {
+    const __m256i* p = pairs + 4 * q;
+    quads[4 * q] = _mm256_unpacklo_epi64(p[0], p[2]);
+    quads[4 * q + 1] = _mm256_unpackhi_epi64(p[0], p[2]);
+    quads[4 * q + 2] = _mm256_unpacklo_epi64(p[1], p[3]);
+    quads[4 * q + 3] = _mm256_unpackhi_epi64(p[1], p[3]);
+  }
+  for (int e = 0; e < 4; ++e) {
+    words[e] = _mm256_permute2x128_si256(quads[e], quads[4 + e], 0x20);
+    words[4 + e] = _mm256_permute2x128_si256(quads[e], quads[4 + e], 0x31);
+  }
+}
+
+VX_AVX2 __m256i LoadState(const uint32_t* values, __m256i fresh, uint32_t initial) {
+  return _mm256_blendv_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(values)),
+                            _mm256_set1_epi32(static_cast<int>(initial)), fresh);
+}
+
+VX_AVX2 void StoreState(uint32_t* values, __m256i state) {
+  _mm256_store_si256(reinterpret_cast<__m256i*>(values), state);
+}
+
+// Ends the compiler's reassociation of a sum: the step's chain waits only for b, so the terms
+// without b must be added first, or each step waits one addition longer.
+VX_AVX2 void KeepApart(__m256i& sum) {
+  __asm__("" : "+x"(sum));
+}
+
+template <int shift>
+VX_AVX2 __m256i RotateLeft(__m256i x) {
+  return _mm256_or_si256(_mm256_slli_epi32(x, shift), _mm256_srli_epi32(x, 32 - shift));
+}
+
+// The round functions. G is (b & d) | (c & ~d), whose halves never overlap: their sum, and the
+// half without b joins the additions that need not wait for it (as md5.cpp does).
+#define VX_MD5_F(b, c, d) _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d)))
+#define VX_MD5_H(b, c, d) _mm256_xor_si256(_mm256_xor_si256(c, d), b)
+#define VX_MD5_I(b, c, d) _mm256_xor_si256(c, _mm256_or_si256(b, _mm256_xor_si256(d, ones)))
+#define VX_MD5_ADD_F(sum, b, c, d) sum = _mm256_add_epi32(sum, VX_MD5_F(b, c, d))
+#define VX_MD5_ADD_H(sum, b, c, d) sum = _mm256_add_epi32(sum, VX_MD5_H(b, c, d))
+#define VX_MD5_ADD_I(sum, b, c, d) sum = _mm256_add_epi32(sum, VX_MD5_I(b, c, d))
+#define VX_MD5_ADD_G(sum, b, c, d)                        \
+  sum = _mm256_add_epi32(sum, _mm256_andnot_si256(d, c)); \
+  sum = _mm256_add_epi32(sum, _mm256_and_si256(b, d))
+#define VX_MD5_STEP(function, a, b, c, d, word, step, shift)                                     \
+  VX_EACH_GROUP {                                                                                \
+    __m256i sum = _mm256_add_epi32(                                                              \
+        a[g],                                                                                    \
+        _mm256_add_epi32(words[g][word], _mm256_set1_epi32(static_cast<int>(constants[step])))); \
+    VX_MD5_ADD_##function(sum, b[g], c[g], d[g]);                                                \
+    a[g] = _mm256_add_epi32(b[g], RotateLeft<shift>(sum));                                       \
+  }
+
+__attribute__((target("avx2"))) void DigestBlocks(Md5LaneStates* states, uint32_t fresh_lanes,
+                                                  const Md5LaneBlock* blocks) {
+  const __m256i ones = _mm256_set1_epi32(-1);
+  const __m256i lane_bits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+  __m256i words[kGroups][16];
+  __m256i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
+  VX_EACH_GROUP {
+    __m256i low[8], high[8];
+    for (int lane = 0; lane < 8; ++lane)
+      LoadLaneBlock(blocks[8 * g + lane], &low[lane], &high[lane]);
+    Transpose(low, words[g]);
+    Transpose(high, words[g] + 8);
+    __m256i fresh = _mm256_set1_epi32(static_cast<int>(fresh_lanes >> (8 * g)));
+    fresh = _mm256_cmpeq_epi32(_mm256_and_si256(fresh, lane_bits), lane_bits);
+    a[g] = LoadState(states->a + 8 * g, fresh, 0x67452301);
+    b[g] = LoadState(states->b + 8 * g, fresh, 0xefcdab89);
+    c[g] = LoadState(states->c + 8 * g, fresh, 0x98badcfe);
+    d[g] = LoadState(states->d + 8 * g, fresh, 0x10325476);
+  }
+  __m256i start_a[kGroups], start_b[kGroups], start_c[kGroups], start_d[kGroups];
+  VX_EACH_GROUP {
+    start_a[g] = a[g];
+    start_b[g] = b[g];
+    start_c[g] = c[g];
+    start_d[g] = d[g];
+  }
+  // GCC 12 makes each constant with a move and a broadcast from a general register; read
+  // through a pointer whose target it cannot see, each is one broadcast load.
+  const uint32_t* constants = kMd5StepConstants;
+  __asm__("" : "+r"(constants));
+  VX_MD5_STEPS(VX_MD5_STEP)
+  VX_EACH_GROUP {
+    StoreState(states->a + 8 * g, _mm256_add_epi32(a[g], start_a[g]));
+    StoreState(states->b + 8 * g, _mm256_add_epi32(b[g], start_b[g]));
+    StoreState(states->c + 8 * g, _mm256_add_epi32(c[g], start_c[g]));
+    StoreState(states->d + 8 * g, _mm256_add_epi32(d[g], start_d[g]));
+  }
+}
+
+#undef VX_MD5_STEP
+#undef VX_EACH_GROUP
+#undef VX_MD5_ADD_G
+#undef VX_MD5_ADD_I
+#undef VX_MD5_ADD_H
+#undef VX_MD5_ADD_F
+#undef VX_MD5_I
+#undef VX_MD5_H
+#undef VX_MD5_F
+#undef VX_AVX2
+
+}  // namespace
+
+const Md5LaneKernel kMd5Avx2Kernel = {8 * kGroups, DigestBlocks, 2};
+
+}  // namespace vx
+
+#endif

@@ -1,0 +1,139 @@
+// The AVX-512 kernel: 16 lanes to a ZMM register, in kGroups independent groups.
+#include "runtime/md5_lanes_kernels.h"
+
+#if defined(__x86_64__)
+
+// GCC 12 warns of the undefined operands that its own AVX-512 intrinsics use once they are
+// inlined (GCC bug 105593); the warning is silenced for the header's lines only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+
+namespace vx {
+
+namespace {
+
+// One group's steps wait on each other (four instructions each); the groups' steps interleave
+// and fill those waits.
+constexpr int kGroups = 2;
+// The groups' loops unrolled, so that each group's registers stay registers.
+#define VX_EACH_GROUP _Pragma("GCC unroll 4") for (int g = 0; g < kGroups; ++g)
+
+#define VX_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
+
+// The lane's padded block, built in the register: masked loads read no byte past the message.
+VX_AVX512 __m512i LoadLaneBlock(const Md5LaneBlock& block) {
+  uint64_t length = block.length;
+  __mmask64 in_message = length < 64 ? (uint64_t{1} << length) - 1 : ~uint64_t{0};
+  __m512i row = _mm512_maskz_loadu_epi8(in_message, block.bytes);
+  __mmask64 marker = block.marker ? uint64_t{1} << length : 0;
+  row = _mm512_mask_mov_epi8(row, marker, _mm512_set1_epi8(static_cast<char>(0x80)));
+  return _mm512_mask_set1_epi64(row, block.last ? 0x80 : 0,
+                                static_cast<long long>(block.bit_count));
+}
+
+// rows[lane] holds the lane's 16 words; words[j] gets word j of every lane.
+VX_AVX512 void Transpose(const __m512i rows[16], __m512i words[16]) {
+  __m512i pairs[16], quads[16];
+  for (int i = 0; i < 16; i += 2) {
+    pairs[i] = _mm512_unpacklo_epi32(rows[i], rows[i + 1]);
+    pairs[i + 1] = _mm512_unpackhi_epi32(rows[i], rows[i + 1]);
+  }
+  // quads[4q + e], 128-bit part p: word 4p + e of lanes 4q to 4q + 3.
+  for (int q = 0; q < 4; ++q) {
+    const __m512i* p = pairs + 4 * q;
+    quads[4 * q] = _mm512_unpacklo_epi64(p[0], p[2]);
+    quads[4 * q + 1] = _mm512_unpackhi_epi64(p[0], p[2]);
+    quads[4 * q + 2] = _mm512_unpacklo_epi64(p[1], p[3]);
+    quads[4 * q + 3] = _mm512_unpackhi_epi64(p[1], p[3]);
+  }
+  // Part p of the four quads with the same e, in lane order.
+  for (int e = 0; e < 4; ++e) {
+    __m512i low01 = _mm512_shuffle_i32x4(quads[e], quads[4 + e], 0x44);
+    __m512i high01 = _mm512_shuffle_i32x4(quads[e], quads[4 + e], 0xee);
+    __m512i low23 = _mm512_shuffle_i32x4(quads[8 + e], quads[12 + e], 0x44);
+    __m512i high23 = _mm512_shuffle_i32x4(quads[8 + e], quads[12 + e], 0xee);
+    words[e] = _mm512_shuffle_i32x4(low01, low23, 0x88);
+    words[4 + e] = _mm512_shuffle_i32x4(low01, low23, 0xdd);
+    words[8 + e] = _mm512_shuffle_i32x4(high01, high23, 0x88);
+    words[12 + e] = _mm512_shuffle_i32x4(high01, high23, 0xdd);
+  }
+}
+
+VX_AVX512 __m512i LoadState(const uint32_t* values, __mmask16 fresh, uint32_t initial) {
+  return _mm512_mask_mov_epi32(_mm512_load_si512(values), fresh,
+                               _mm512_set1_epi32(static_cast<int>(initial)));
+}
+
+// Ends the compiler's reassociation of a sum: the step's chain waits only for b, so the terms
+// without b must be added first, or each step waits one addition longer.
+VX_AVX512 void KeepApart(__m512i& sum) {
+  __asm__("" : "+v"(sum));
+}
+
+// The round functions as VPTERNLOGD truth tables of (b, c, d).
+#define VX_MD5_F 0xca
+#define VX_MD5_G 0xe4
+#define VX_MD5_H 0x96
+#define VX_MD5_I 0x39
+#define VX_MD5_STEP(function, a, b, c, d, word, step, shift)                                     \
+  VX_EACH_GROUP {                                                                                \
+    __m512i sum = _mm512_add_epi32(                                                              \
+        a[g],                                                                                    \
+        _mm512_add_epi32(words[g][word], _mm512_set1_epi32(static_cast<int>(constants[step])))); \
+    KeepApart(sum);                                                                              \
+    sum = _mm512_add_epi32(sum, _mm512_ternarylogic_epi32(b[g], c[g], d[g], VX_MD5_##function)); \
+    a[g] = _mm512_add_epi32(b[g], _mm512_rol_epi32(sum, shift));                                 \
+  }
+
+__attribute__((target("avx512f,avx512bw"))) void DigestBlocks(Md5LaneStates* states,
+                                                              uint32_t fresh_lanes,
+                                                              const Md5LaneBlock* blocks) {
+  __m512i words[kGroups][16];
+  __m512i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
+  VX_EACH_GROUP {
+    __m512i rows[16];
+    for (int lane = 0; lane < 16; ++lane) rows[lane] = LoadLaneBlock(blocks[16 * g + lane]);
+    Transpose(rows, words[g]);
+    __mmask16 fresh = static_cast<__mmask16>(fresh_lanes >> (16 * g));
+    a[g] = LoadState(states->a + 16 * g, fresh, 0x67452301);
+    b[g] = LoadState(states->b + 16 * g, fresh, 0xefcdab89);
+    c[g] = LoadState(states->c + 16 * g, fresh, 0x98badcfe);
+    d[g] = LoadState(states->d + 16 * g, fresh, 0x10325476);
+  }
+  __m512i start_a[kGroups], start_b[kGroups], start_c[kGroups], start_d[kGroups];
+  VX_EACH_GROUP {
+    start_a[g] = a[g];
+    start_b[g] = b[g];
+    start_c[g] = c[g];
+    start_d[g] = d[g];
+  }
+  // GCC 12 makes each constant with a move and a broadcast from a general register; read
+  // through a pointer whose target it cannot see, each is one broadcast load.
+  const uint32_t* constants = kMd5StepConstants;
+  __asm__("" : "+r"(constants));
+  VX_MD5_STEPS(VX_MD5_STEP)
+  VX_EACH_GROUP {
+    _mm512_store_si512(states->a + 16 * g, _mm512_add_epi32(a[g], start_a[g]));
+    _mm512_store_si512(states->b + 16 * g, _mm512_add_epi32(b[g], start_b[g]));
+    _mm512_store_si512(states->c + 16 * g, _mm512_add_epi32(c[g], start_c[g]));
+    _mm512_store_si512(states->d + 16 * g, _mm512_add_epi32(d[g], start_d[g]));
+  }
+}
+
+#undef VX_MD5_STEP
+#undef VX_EACH_GROUP
+#undef VX_MD5_I
+#undef VX_MD5_H
+#undef VX_MD5_G
+#undef VX_MD5_F
+#undef VX_AVX512
+
+}  // namespace
+
+const Md5LaneKernel kMd5Avx512Kernel = {16 * kGroups, DigestBlocks, 2};
+
+}  // namespace vx
+
+#endif
