@@ -124,6 +124,9 @@ TEST_P(Md5LanesTest, EveryLengthUpTo300) {
   ExpectReferenceDigests(inputs);
   std::vector<std::string> reversed(inputs.rbegin(), inputs.rend());
   ExpectReferenceDigests(reversed);
+  // Each length as the last lane left once two empty messages finish: the scalar code takes it
+  // over at every point of a message and its padding.
+  for (const std::string& input : inputs) ExpectReferenceDigests({input, "", ""});
 }
 
 TEST_P(Md5LanesTest, LongMessagesAmongShortOnes) {
