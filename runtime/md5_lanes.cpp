@@ -88,12 +88,38 @@ void FinishInScalar(const Md5Lane& lane, const Md5LaneStates& states, size_t ind
   Md5Finish(&context, digest);
 }
 
-// A lane takes the next message as soon as its own is done, so messages of any lengths keep
-// every lane busy until the last ones; a lane with nothing left digests an empty block whose
-// result is dropped. The last few long messages finish in the scalar code, where one block
-// costs less than a kernel call.
-void DigestInLanes(const Md5LaneKernel& kernel, const Md5Message* messages, size_t count,
-                   unsigned char (*digests)[16]) {
+// Messages of one block count: every lane starts and ends with the others, so no lane waits and
+// none is refilled.
+void DigestInLockstep(const Md5LaneKernel& kernel, const Md5Message* messages,
+                      const size_t* indices, size_t block_count, unsigned char (*digests)[16]) {
+  Md5Lane lanes[kMd5MaxLanes];
+  Md5LaneBlock blocks[kMd5MaxLanes];
+  Md5LaneStates states;
+  for (size_t lane = 0; lane < kernel.lanes; ++lane) {
+    const Md5Message& message = messages[indices[lane]];
+    lanes[lane] = {message.bytes, message.length, 0, indices[lane]};
+    blocks[lane].bit_count = static_cast<uint64_t>(message.length) << 3;
+  }
+  uint32_t fresh = ~uint32_t{0};
+  for (size_t block = 0; block < block_count; ++block) {
+    for (size_t lane = 0; lane < kernel.lanes; ++lane) {
+      lanes[lane].offset = 64 * block;
+      DescribeNextBlock(lanes[lane], &blocks[lane]);
+    }
+    kernel.digest_blocks(&states, fresh, blocks);
+    fresh = 0;
+  }
+  for (size_t lane = 0; lane < kernel.lanes; ++lane) {
+    StoreDigest(states, lane, digests[indices[lane]]);
+  }
+}
+
+// The messages messages[indices[0..count)] of any lengths. A lane takes the next message as soon
+// as its own is done, so every lane stays busy until the last ones; a lane with nothing left
+// digests an empty block whose result is dropped. The last few long messages finish in the
+// scalar code, where one block costs less than a kernel call.
+void DigestInLanes(const Md5LaneKernel& kernel, const Md5Message* messages, const size_t* indices,
+                   size_t count, unsigned char (*digests)[16]) {
   Md5Lane lanes[kMd5MaxLanes];
   Md5LaneBlock blocks[kMd5MaxLanes];
   Md5LaneStates states;
@@ -104,8 +130,8 @@ void DigestInLanes(const Md5LaneKernel& kernel, const Md5Message* messages, size
   // Lanes whose next block is all padding: the scalar code cannot take them over.
   uint32_t in_padding = 0;
   auto take_next_message = [&](size_t lane) {
-    const Md5Message& message = messages[next];
-    lanes[lane] = {message.bytes, message.length, 0, next};
+    const Md5Message& message = messages[indices[next]];
+    lanes[lane] = {message.bytes, message.length, 0, indices[next]};
     blocks[lane].bit_count = static_cast<uint64_t>(message.length) << 3;
     DescribeNextBlock(lanes[lane], &blocks[lane]);
     ++next;
@@ -153,6 +179,48 @@ void DigestInLanes(const Md5LaneKernel& kernel, const Md5Message* messages, size
   }
 }
 
+// Messages of up to kLockstepBlocks blocks wait, sorted by block count, until a lane's worth
+// of one count is there; longer ones and those left over share refilled lanes.
+constexpr size_t kLockstepBlocks = 4;
+constexpr size_t kRefillMessages = 256;
+
+void DigestWithKernel(const Md5LaneKernel& kernel, const Md5Message* messages, size_t count,
+                      unsigned char (*digests)[16]) {
+  size_t waiting[kLockstepBlocks][kMd5MaxLanes];
+  size_t waiting_count[kLockstepBlocks] = {};
+  size_t others[kRefillMessages + kLockstepBlocks * kMd5MaxLanes];
+  size_t other_count = 0;
+  for (size_t i = 0; i < count; ++i) {
+    size_t block_count = (messages[i].length + 8) / 64 + 1;
+    if (block_count > kLockstepBlocks) {
+      others[other_count++] = i;
+      if (other_count == kRefillMessages) {
+        DigestInLanes(kernel, messages, others, other_count, digests);
+        other_count = 0;
+      }
+      continue;
+    }
+    size_t* same = waiting[block_count - 1];
+    size_t& same_count = waiting_count[block_count - 1];
+    same[same_count++] = i;
+    if (same_count != kernel.lanes) continue;
+    same_count = 0;
+    if (block_count != 1) {
+      DigestInLockstep(kernel, messages, same, block_count, digests);
+      continue;
+    }
+    unsigned char lane_digests[kMd5MaxLanes][16];
+    kernel.digest_one_blocks(messages, same, lane_digests);
+    for (size_t lane = 0; lane < kernel.lanes; ++lane) {
+      std::memcpy(digests[same[lane]], lane_digests[lane], 16);
+    }
+  }
+  for (size_t b = 0; b < kLockstepBlocks; ++b) {
+    for (size_t k = 0; k < waiting_count[b]; ++k) others[other_count++] = waiting[b][k];
+  }
+  if (other_count != 0) DigestInLanes(kernel, messages, others, other_count, digests);
+}
+
 }  // namespace
 
 Md5Level Md5LevelInUse() {
@@ -181,10 +249,10 @@ void Md5Digests(const Md5Message* messages, size_t count, unsigned char (*digest
   switch (Md5LevelInUse()) {
 #if defined(__x86_64__)
     case Md5Level::kAvx512:
-      DigestInLanes(kMd5Avx512Kernel, messages, count, digests);
+      DigestWithKernel(kMd5Avx512Kernel, messages, count, digests);
       return;
     case Md5Level::kAvx2:
-      DigestInLanes(kMd5Avx2Kernel, messages, count, digests);
+      DigestWithKernel(kMd5Avx2Kernel, messages, count, digests);
       return;
 #endif
     default:

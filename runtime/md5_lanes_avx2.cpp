@@ -114,25 +114,10 @@ VX_AVX2 __m256i RotateLeft(__m256i x) {
     a[g] = _mm256_add_epi32(b[g], RotateLeft<shift>(sum));                                       \
   }
 
-__attribute__((target("avx2"))) void DigestBlocks(Md5LaneStates* states, uint32_t fresh_lanes,
-                                                  const Md5LaneBlock* blocks) {
+// The 64 steps on every group's registers, then the block's sum added to them.
+VX_AVX2 void DigestWords(const __m256i (&words)[kGroups][16], __m256i (&a)[kGroups],
+                         __m256i (&b)[kGroups], __m256i (&c)[kGroups], __m256i (&d)[kGroups]) {
   const __m256i ones = _mm256_set1_epi32(-1);
-  const __m256i lane_bits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
-  __m256i words[kGroups][16];
-  __m256i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
-  VX_EACH_GROUP {
-    __m256i low[8], high[8];
-    for (int lane = 0; lane < 8; ++lane)
-      LoadLaneBlock(blocks[8 * g + lane], &low[lane], &high[lane]);
-    Transpose(low, words[g]);
-    Transpose(high, words[g] + 8);
-    __m256i fresh = _mm256_set1_epi32(static_cast<int>(fresh_lanes >> (8 * g)));
-    fresh = _mm256_cmpeq_epi32(_mm256_and_si256(fresh, lane_bits), lane_bits);
-    a[g] = LoadState(states->a + 8 * g, fresh, 0x67452301);
-    b[g] = LoadState(states->b + 8 * g, fresh, 0xefcdab89);
-    c[g] = LoadState(states->c + 8 * g, fresh, 0x98badcfe);
-    d[g] = LoadState(states->d + 8 * g, fresh, 0x10325476);
-  }
   __m256i start_a[kGroups], start_b[kGroups], start_c[kGroups], start_d[kGroups];
   VX_EACH_GROUP {
     start_a[g] = a[g];
@@ -146,10 +131,81 @@ __attribute__((target("avx2"))) void DigestBlocks(Md5LaneStates* states, uint32_
   __asm__("" : "+r"(constants));
   VX_MD5_STEPS(VX_MD5_STEP)
   VX_EACH_GROUP {
-    StoreState(states->a + 8 * g, _mm256_add_epi32(a[g], start_a[g]));
-    StoreState(states->b + 8 * g, _mm256_add_epi32(b[g], start_b[g]));
-    StoreState(states->c + 8 * g, _mm256_add_epi32(c[g], start_c[g]));
-    StoreState(states->d + 8 * g, _mm256_add_epi32(d[g], start_d[g]));
+    a[g] = _mm256_add_epi32(a[g], start_a[g]);
+    b[g] = _mm256_add_epi32(b[g], start_b[g]);
+    c[g] = _mm256_add_epi32(c[g], start_c[g]);
+    d[g] = _mm256_add_epi32(d[g], start_d[g]);
+  }
+}
+
+VX_AVX2 void LoadWords(const Md5LaneBlock* blocks, __m256i (&words)[16]) {
+  __m256i low[8], high[8];
+  for (int lane = 0; lane < 8; ++lane) LoadLaneBlock(blocks[lane], &low[lane], &high[lane]);
+  Transpose(low, words);
+  Transpose(high, words + 8);
+}
+
+__attribute__((target("avx2"))) void DigestBlocks(Md5LaneStates* states, uint32_t fresh_lanes,
+                                                  const Md5LaneBlock* blocks) {
+  const __m256i lane_bits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+  __m256i words[kGroups][16];
+  __m256i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
+  VX_EACH_GROUP {
+    LoadWords(blocks + 8 * g, words[g]);
+    __m256i fresh = _mm256_set1_epi32(static_cast<int>(fresh_lanes >> (8 * g)));
+    fresh = _mm256_cmpeq_epi32(_mm256_and_si256(fresh, lane_bits), lane_bits);
+    a[g] = LoadState(states->a + 8 * g, fresh, kMd5InitialA);
+    b[g] = LoadState(states->b + 8 * g, fresh, kMd5InitialB);
+    c[g] = LoadState(states->c + 8 * g, fresh, kMd5InitialC);
+    d[g] = LoadState(states->d + 8 * g, fresh, kMd5InitialD);
+  }
+  DigestWords(words, a, b, c, d);
+  VX_EACH_GROUP {
+    StoreState(states->a + 8 * g, a[g]);
+    StoreState(states->b + 8 * g, b[g]);
+    StoreState(states->c + 8 * g, c[g]);
+    StoreState(states->d + 8 * g, d[g]);
+  }
+}
+
+// Each lane's a, b, c and d side by side: its digest, into digests[lane].
+VX_AVX2 void StoreDigests(__m256i a, __m256i b, __m256i c, __m256i d,
+                          unsigned char (*digests)[16]) {
+  // Half h of digest_k: the digest of lane 4h + k.
+  __m256i ab_low = _mm256_unpacklo_epi32(a, b), ab_high = _mm256_unpackhi_epi32(a, b);
+  __m256i cd_low = _mm256_unpacklo_epi32(c, d), cd_high = _mm256_unpackhi_epi32(c, d);
+  __m256i digest_0 = _mm256_unpacklo_epi64(ab_low, cd_low);
+  __m256i digest_1 = _mm256_unpackhi_epi64(ab_low, cd_low);
+  __m256i digest_2 = _mm256_unpacklo_epi64(ab_high, cd_high);
+  __m256i digest_3 = _mm256_unpackhi_epi64(ab_high, cd_high);
+  auto* out = reinterpret_cast<__m256i*>(digests);
+  _mm256_storeu_si256(out, _mm256_permute2x128_si256(digest_0, digest_1, 0x20));
+  _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(digest_2, digest_3, 0x20));
+  _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(digest_0, digest_1, 0x31));
+  _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(digest_2, digest_3, 0x31));
+}
+
+__attribute__((target("avx2"))) void DigestOneBlocks(const Md5Message* messages,
+                                                     const size_t* indices,
+                                                     unsigned char (*lane_digests)[16]) {
+  __m256i words[kGroups][16];
+  __m256i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
+  VX_EACH_GROUP {
+    Md5LaneBlock blocks[8];
+    for (int lane = 0; lane < 8; ++lane) {
+      const Md5Message& message = messages[indices[8 * g + lane]];
+      auto length = static_cast<uint32_t>(message.length);
+      blocks[lane] = {message.bytes, length, 1, 1, uint64_t{length} << 3};
+    }
+    LoadWords(blocks, words[g]);
+    a[g] = _mm256_set1_epi32(static_cast<int>(kMd5InitialA));
+    b[g] = _mm256_set1_epi32(static_cast<int>(kMd5InitialB));
+    c[g] = _mm256_set1_epi32(static_cast<int>(kMd5InitialC));
+    d[g] = _mm256_set1_epi32(static_cast<int>(kMd5InitialD));
+  }
+  DigestWords(words, a, b, c, d);
+  VX_EACH_GROUP {
+    StoreDigests(a[g], b[g], c[g], d[g], lane_digests + 8 * g);
   }
 }
 
@@ -166,7 +222,7 @@ __attribute__((target("avx2"))) void DigestBlocks(Md5LaneStates* states, uint32_
 
 }  // namespace
 
-const Md5LaneKernel kMd5Avx2Kernel = {8 * kGroups, DigestBlocks, 2};
+const Md5LaneKernel kMd5Avx2Kernel = {8 * kGroups, DigestBlocks, DigestOneBlocks, 2};
 
 }  // namespace vx
 

@@ -87,21 +87,9 @@ VX_AVX512 void KeepApart(__m512i& sum) {
     a[g] = _mm512_add_epi32(b[g], _mm512_rol_epi32(sum, shift));                                 \
   }
 
-__attribute__((target("avx512f,avx512bw"))) void DigestBlocks(Md5LaneStates* states,
-                                                              uint32_t fresh_lanes,
-                                                              const Md5LaneBlock* blocks) {
-  __m512i words[kGroups][16];
-  __m512i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
-  VX_EACH_GROUP {
-    __m512i rows[16];
-    for (int lane = 0; lane < 16; ++lane) rows[lane] = LoadLaneBlock(blocks[16 * g + lane]);
-    Transpose(rows, words[g]);
-    __mmask16 fresh = static_cast<__mmask16>(fresh_lanes >> (16 * g));
-    a[g] = LoadState(states->a + 16 * g, fresh, 0x67452301);
-    b[g] = LoadState(states->b + 16 * g, fresh, 0xefcdab89);
-    c[g] = LoadState(states->c + 16 * g, fresh, 0x98badcfe);
-    d[g] = LoadState(states->d + 16 * g, fresh, 0x10325476);
-  }
+// The 64 steps on every group's registers, then the block's sum added to them.
+VX_AVX512 void DigestWords(const __m512i (&words)[kGroups][16], __m512i (&a)[kGroups],
+                           __m512i (&b)[kGroups], __m512i (&c)[kGroups], __m512i (&d)[kGroups]) {
   __m512i start_a[kGroups], start_b[kGroups], start_c[kGroups], start_d[kGroups];
   VX_EACH_GROUP {
     start_a[g] = a[g];
@@ -115,10 +103,77 @@ __attribute__((target("avx512f,avx512bw"))) void DigestBlocks(Md5LaneStates* sta
   __asm__("" : "+r"(constants));
   VX_MD5_STEPS(VX_MD5_STEP)
   VX_EACH_GROUP {
-    _mm512_store_si512(states->a + 16 * g, _mm512_add_epi32(a[g], start_a[g]));
-    _mm512_store_si512(states->b + 16 * g, _mm512_add_epi32(b[g], start_b[g]));
-    _mm512_store_si512(states->c + 16 * g, _mm512_add_epi32(c[g], start_c[g]));
-    _mm512_store_si512(states->d + 16 * g, _mm512_add_epi32(d[g], start_d[g]));
+    a[g] = _mm512_add_epi32(a[g], start_a[g]);
+    b[g] = _mm512_add_epi32(b[g], start_b[g]);
+    c[g] = _mm512_add_epi32(c[g], start_c[g]);
+    d[g] = _mm512_add_epi32(d[g], start_d[g]);
+  }
+}
+
+__attribute__((target("avx512f,avx512bw"))) void DigestBlocks(Md5LaneStates* states,
+                                                              uint32_t fresh_lanes,
+                                                              const Md5LaneBlock* blocks) {
+  __m512i words[kGroups][16];
+  __m512i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
+  VX_EACH_GROUP {
+    __m512i rows[16];
+    for (int lane = 0; lane < 16; ++lane) rows[lane] = LoadLaneBlock(blocks[16 * g + lane]);
+    Transpose(rows, words[g]);
+    __mmask16 fresh = static_cast<__mmask16>(fresh_lanes >> (16 * g));
+    a[g] = LoadState(states->a + 16 * g, fresh, kMd5InitialA);
+    b[g] = LoadState(states->b + 16 * g, fresh, kMd5InitialB);
+    c[g] = LoadState(states->c + 16 * g, fresh, kMd5InitialC);
+    d[g] = LoadState(states->d + 16 * g, fresh, kMd5InitialD);
+  }
+  DigestWords(words, a, b, c, d);
+  VX_EACH_GROUP {
+    _mm512_store_si512(states->a + 16 * g, a[g]);
+    _mm512_store_si512(states->b + 16 * g, b[g]);
+    _mm512_store_si512(states->c + 16 * g, c[g]);
+    _mm512_store_si512(states->d + 16 * g, d[g]);
+  }
+}
+
+// Each lane's a, b, c and d side by side: its digest, into digests[lane].
+VX_AVX512 void StoreDigests(__m512i a, __m512i b, __m512i c, __m512i d,
+                            unsigned char (*digests)[16]) {
+  // Part p of digest_k: the digest of lane 4p + k.
+  __m512i ab_low = _mm512_unpacklo_epi32(a, b), ab_high = _mm512_unpackhi_epi32(a, b);
+  __m512i cd_low = _mm512_unpacklo_epi32(c, d), cd_high = _mm512_unpackhi_epi32(c, d);
+  __m512i digest_0 = _mm512_unpacklo_epi64(ab_low, cd_low);
+  __m512i digest_1 = _mm512_unpackhi_epi64(ab_low, cd_low);
+  __m512i digest_2 = _mm512_unpacklo_epi64(ab_high, cd_high);
+  __m512i digest_3 = _mm512_unpackhi_epi64(ab_high, cd_high);
+  __m512i low01 = _mm512_shuffle_i32x4(digest_0, digest_1, 0x44);
+  __m512i high01 = _mm512_shuffle_i32x4(digest_0, digest_1, 0xee);
+  __m512i low23 = _mm512_shuffle_i32x4(digest_2, digest_3, 0x44);
+  __m512i high23 = _mm512_shuffle_i32x4(digest_2, digest_3, 0xee);
+  _mm512_storeu_si512(digests, _mm512_shuffle_i32x4(low01, low23, 0x88));
+  _mm512_storeu_si512(digests + 4, _mm512_shuffle_i32x4(low01, low23, 0xdd));
+  _mm512_storeu_si512(digests + 8, _mm512_shuffle_i32x4(high01, high23, 0x88));
+  _mm512_storeu_si512(digests + 12, _mm512_shuffle_i32x4(high01, high23, 0xdd));
+}
+
+__attribute__((target("avx512f,avx512bw"))) void DigestOneBlocks(
+    const Md5Message* messages, const size_t* indices, unsigned char (*lane_digests)[16]) {
+  __m512i words[kGroups][16];
+  __m512i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
+  VX_EACH_GROUP {
+    __m512i rows[16];
+    for (int lane = 0; lane < 16; ++lane) {
+      const Md5Message& message = messages[indices[16 * g + lane]];
+      auto length = static_cast<uint32_t>(message.length);
+      rows[lane] = LoadLaneBlock({message.bytes, length, 1, 1, uint64_t{length} << 3});
+    }
+    Transpose(rows, words[g]);
+    a[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialA));
+    b[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialB));
+    c[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialC));
+    d[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialD));
+  }
+  DigestWords(words, a, b, c, d);
+  VX_EACH_GROUP {
+    StoreDigests(a[g], b[g], c[g], d[g], lane_digests + 16 * g);
   }
 }
 
@@ -132,7 +187,7 @@ __attribute__((target("avx512f,avx512bw"))) void DigestBlocks(Md5LaneStates* sta
 
 }  // namespace
 
-const Md5LaneKernel kMd5Avx512Kernel = {16 * kGroups, DigestBlocks, 2};
+const Md5LaneKernel kMd5Avx512Kernel = {16 * kGroups, DigestBlocks, DigestOneBlocks, 2};
 
 }  // namespace vx
 

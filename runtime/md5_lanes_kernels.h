@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/md5_lanes.h"
+
 namespace vx {
 
 // What one lane digests in a step: `length` bytes of its message (0 to 64, readable at `bytes`),
@@ -21,6 +23,10 @@ struct Md5LaneBlock {
 
 constexpr size_t kMd5MaxLanes = 32;
 
+// MD5's initial chaining values.
+constexpr uint32_t kMd5InitialA = 0x67452301, kMd5InitialB = 0xefcdab89, kMd5InitialC = 0x98badcfe,
+                   kMd5InitialD = 0x10325476;
+
 // The chaining values of every lane, one array per MD5 register so that a kernel loads each
 // register of many lanes at once.
 struct alignas(64) Md5LaneStates {
@@ -32,9 +38,15 @@ struct alignas(64) Md5LaneStates {
 using Md5BlocksKernel = void (*)(Md5LaneStates* states, uint32_t fresh_lanes,
                                  const Md5LaneBlock* blocks);
 
+// Digests messages[indices[lane]], each of at most 55 bytes (one block), into
+// lane_digests[lane] for every lane.
+using Md5OneBlockKernel = void (*)(const Md5Message* messages, const size_t* indices,
+                                   unsigned char (*lane_digests)[16]);
+
 struct Md5LaneKernel {
   size_t lanes;
   Md5BlocksKernel digest_blocks;
+  Md5OneBlockKernel digest_one_blocks;
   // With this many busy lanes or fewer and no message left for the others, the scalar code
   // finishes the lanes' messages sooner than a kernel call for each block.
   size_t scalar_lanes;
