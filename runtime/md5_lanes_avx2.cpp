@@ -110,6 +110,7 @@ VX_AVX2 __m256i RotateLeft(__m256i x) {
     __m256i sum = _mm256_add_epi32(                                                              \
         a[g],                                                                                    \
         _mm256_add_epi32(words[g][word], _mm256_set1_epi32(static_cast<int>(constants[step])))); \
+    KeepApart(sum);                                                                              \
     VX_MD5_ADD_##function(sum, b[g], c[g], d[g]);                                                \
     a[g] = _mm256_add_epi32(b[g], RotateLeft<shift>(sum));                                       \
   }
