@@ -94,24 +94,25 @@ VX_AVX2 __m256i RotateLeft(__m256i x) {
   return _mm256_or_si256(_mm256_slli_epi32(x, shift), _mm256_srli_epi32(x, 32 - shift));
 }
 
-// The round functions. G is (b & d) | (c & ~d), whose halves never overlap: their sum, and the
-// half without b joins the additions that need not wait for it (as md5.cpp does).
-#define VX_MD5_F(b, c, d) _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d)))
-#define VX_MD5_H(b, c, d) _mm256_xor_si256(_mm256_xor_si256(c, d), b)
-#define VX_MD5_I(b, c, d) _mm256_xor_si256(c, _mm256_or_si256(b, _mm256_xor_si256(d, ones)))
-#define VX_MD5_ADD_F(sum, b, c, d) sum = _mm256_add_epi32(sum, VX_MD5_F(b, c, d))
-#define VX_MD5_ADD_H(sum, b, c, d) sum = _mm256_add_epi32(sum, VX_MD5_H(b, c, d))
-#define VX_MD5_ADD_I(sum, b, c, d) sum = _mm256_add_epi32(sum, VX_MD5_I(b, c, d))
-#define VX_MD5_ADD_G(sum, b, c, d)                        \
-  sum = _mm256_add_epi32(sum, _mm256_andnot_si256(d, c)); \
-  sum = _mm256_add_epi32(sum, _mm256_and_si256(b, d))
+// The round functions, as the terms that need b, the step's newest register, and those that do
+// not and join the early additions. G is (b & d) | (c & ~d), whose halves never overlap: it is
+// their sum (as md5.cpp does).
+#define VX_MD5_EARLY_F(sum, c, d)
+#define VX_MD5_LATE_F(b, c, d) _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d)))
+#define VX_MD5_EARLY_G(sum, c, d) sum = _mm256_add_epi32(sum, _mm256_andnot_si256(d, c))
+#define VX_MD5_LATE_G(b, c, d) _mm256_and_si256(b, d)
+#define VX_MD5_EARLY_H(sum, c, d)
+#define VX_MD5_LATE_H(b, c, d) _mm256_xor_si256(_mm256_xor_si256(c, d), b)
+#define VX_MD5_EARLY_I(sum, c, d)
+#define VX_MD5_LATE_I(b, c, d) _mm256_xor_si256(c, _mm256_or_si256(b, _mm256_xor_si256(d, ones)))
 #define VX_MD5_STEP(function, a, b, c, d, word, step, shift)                                     \
   VX_EACH_GROUP {                                                                                \
     __m256i sum = _mm256_add_epi32(                                                              \
         a[g],                                                                                    \
         _mm256_add_epi32(words[g][word], _mm256_set1_epi32(static_cast<int>(constants[step])))); \
+    VX_MD5_EARLY_##function(sum, c[g], d[g]);                                                    \
     KeepApart(sum);                                                                              \
-    VX_MD5_ADD_##function(sum, b[g], c[g], d[g]);                                                \
+    sum = _mm256_add_epi32(sum, VX_MD5_LATE_##function(b[g], c[g], d[g]));                       \
     a[g] = _mm256_add_epi32(b[g], RotateLeft<shift>(sum));                                       \
   }
 
@@ -212,13 +213,14 @@ __attribute__((target("avx2"))) void DigestOneBlocks(const Md5Message* messages,
 
 #undef VX_MD5_STEP
 #undef VX_EACH_GROUP
-#undef VX_MD5_ADD_G
-#undef VX_MD5_ADD_I
-#undef VX_MD5_ADD_H
-#undef VX_MD5_ADD_F
-#undef VX_MD5_I
-#undef VX_MD5_H
-#undef VX_MD5_F
+#undef VX_MD5_LATE_I
+#undef VX_MD5_EARLY_I
+#undef VX_MD5_LATE_H
+#undef VX_MD5_EARLY_H
+#undef VX_MD5_LATE_G
+#undef VX_MD5_EARLY_G
+#undef VX_MD5_LATE_F
+#undef VX_MD5_EARLY_F
 #undef VX_AVX2
 
 }  // namespace
