@@ -51,7 +51,7 @@ void Md5HexOnly(benchmark::State& state) {
 }
 BENCHMARK(Md5HexOnly)->Arg(11)->Arg(55);
 
-// Messages over one buffer, as the row pipeline hands them over.
+// Messages laid end to end in one buffer of random digits.
 struct MessageSet {
   std::string bytes;
   std::vector<vx::Md5Message> messages;
