@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -247,6 +249,35 @@ TEST(Md5Lanes, TheCapLowersTheLevelInUse) {
     EXPECT_EQ(Md5LevelInUse(), expected) << "cap " << Md5LevelName(cap);
   }
   CapMd5Level(Md5Level::kAvx512);
+}
+
+// The variable is read once, at first use: each value is tried by a fresh process, which ends
+// with the level it uses as its exit code. Only that process sets the variable.
+[[noreturn]] void ExitWithTheLevelFor(const char* value) {
+#if defined(_WIN32)
+  _putenv_s("VX_MD5_LEVEL", value);
+#else
+  setenv("VX_MD5_LEVEL", value, 1);
+#endif
+  std::exit(static_cast<int>(Md5LevelInUse()));
+}
+
+// Checked in this process, where the variable is not set.
+auto ExitedWithTheLevel(Md5Level cap) {
+  return [cap](int status) {
+    CapMd5Level(Md5Level::kAvx512);
+    int highest = static_cast<int>(Md5LevelInUse());
+    return ::testing::ExitedWithCode(std::min(static_cast<int>(cap), highest))(status);
+  };
+}
+
+using Md5LanesDeathTest = ::testing::Test;
+
+TEST(Md5LanesDeathTest, TheEnvironmentVariableCapsTheLevel) {
+  if (std::getenv("VX_MD5_LEVEL") != nullptr) GTEST_SKIP() << "VX_MD5_LEVEL is set for the run";
+  EXPECT_EXIT(ExitWithTheLevelFor("scalar"), ExitedWithTheLevel(Md5Level::kScalar), "");
+  EXPECT_EXIT(ExitWithTheLevelFor("avx2"), ExitedWithTheLevel(Md5Level::kAvx2), "");
+  EXPECT_EXIT(ExitWithTheLevelFor("fastest"), ExitedWithTheLevel(Md5Level::kAvx512), "");
 }
 
 // Threads digest while the cap changes under them: every digest stays right.
