@@ -8,6 +8,9 @@
 // Usage: pipeline_bench [--input phones|mixed] [--marks] [lines...]
 //   (default: phones, 1000000 10000000). --marks prints each stage's start and end on
 //   CLOCK_MONOTONIC, for `perf record -k CLOCK_MONOTONIC` and `perf report --time START,END`.
+// Or: pipeline_bench --file PATH --out DIR LINES
+//   imports the file at PATH instead of making one (LINES only names the run) and leaves the
+//   export in DIR, as ../shared/yardstick/compare.sh runs it.
 #include <time.h>
 #include <unistd.h>
 
@@ -99,14 +102,20 @@ StageResult Measure(const char* name, int64_t lines, Stage&& stage) {
   return result;
 }
 
-std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& directory) {
-  std::string input = directory + "/input.txt";
-  std::string output = directory + "/export.txt";
-  {
+// The job on `given_input` when it is not empty, else on a file of `lines` lines made in
+// `directory`; the export goes to `output_directory`, or to `directory` and is removed.
+std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& directory,
+                                const std::string& given_input,
+                                const std::string& output_directory) {
+  std::string input = given_input.empty() ? directory + "/input.txt" : given_input;
+  std::string output = (output_directory.empty() ? directory : output_directory) + "/export.txt";
+  if (given_input.empty()) {
     std::string bytes = mixed ? vx::bench::MixedLines(lines) : vx::bench::PhoneLines(lines);
     WriteInput(bytes, input);
     std::printf("%lld %s lines, %lld bytes of input\n", static_cast<long long>(lines),
                 mixed ? "mixed" : "phone", static_cast<long long>(bytes.size()));
+  } else {
+    std::printf("%s\n", input.c_str());
   }
   vx::LoadStartWindow(vx::MainWindowLayout());
 
@@ -139,8 +148,8 @@ std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& di
       "  rows after removal: %d; export file: %lld bytes\n", vx::GetRowCount(vx::超级列表框1),
       static_cast<long long>(std::ifstream(output, std::ios::ate | std::ios::binary).tellg()));
   Choose(vx::kClearListEntry);
-  std::remove(input.c_str());
-  std::remove(output.c_str());
+  if (given_input.empty()) std::remove(input.c_str());
+  if (output_directory.empty()) std::remove(output.c_str());
   return results;
 }
 
@@ -149,11 +158,16 @@ std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& di
 int main(int argc, char** argv) {
   std::vector<int64_t> sizes;
   bool mixed = false;
+  std::string given_input, output_directory;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--marks") == 0) {
       print_marks = true;
     } else if (std::strcmp(argv[i], "--input") == 0 && i + 1 < argc) {
       mixed = std::strcmp(argv[++i], "mixed") == 0;
+    } else if (std::strcmp(argv[i], "--file") == 0 && i + 1 < argc) {
+      given_input = argv[++i];
+    } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
+      output_directory = argv[++i];
     } else {
       sizes.push_back(std::atoll(argv[i]));
     }
@@ -173,7 +187,10 @@ int main(int argc, char** argv) {
 
   std::vector<StageResult> all;
   for (int64_t lines : sizes) {
-    for (const StageResult& result : RunJob(mixed, lines, directory)) all.push_back(result);
+    for (const StageResult& result :
+         RunJob(mixed, lines, directory, given_input, output_directory)) {
+      all.push_back(result);
+    }
   }
   rmdir(directory);
   for (const StageResult& result : all) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pipeline/event_pacer.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/clock.h"
@@ -20,7 +21,6 @@ namespace {
 constexpr int32_t kErrorIcon = 16;
 constexpr int32_t kExclamationIcon = 48;
 constexpr int32_t kInformationIcon = 64;
-constexpr int32_t kDigestColumn = 2;
 constexpr char kFieldSeparator[] = "----";
 constexpr size_t kSeparatorLength = 4;
 constexpr char kLineEnd[] = "\r\n";
@@ -38,13 +38,16 @@ class LineWriter {
  public:
   explicit LineWriter(FileNumber file) : file_(file), block_(kBlockSize) {}
 
-  // Writes the lines of all rows from the first on; false when a write fails.
+  // Writes the lines of all rows from the first on, with the window's pending events processed
+  // now and then; false when a write fails.
   bool WriteRows() {
+    EventPacer pacer;
     int32_t rows = GetRowCount(超级列表框1);
     for (int32_t row = 0; row < rows;) {
       int32_t taken = VisitListRows(超级列表框1, row, std::min(kRowsPerVisit, rows - row), 1, 3,
                                     &LineWriter::TakeRow, this);
       row += taken;
+      pacer.Between();
       if (taken == 0) {
         if (used_ == 0) break;       // an empty block takes any line: the row is gone
         if (!Flush()) return false;  // the next line does not fit
@@ -56,7 +59,7 @@ class LineWriter {
  private:
   // Puts row's line into the block; false, putting nothing, when it does not fit and the block
   // is not empty.
-  static bool TakeRow(void* context, int32_t, const RowStore::TextRun* cells) {
+  static bool TakeRow(void* context, int32_t, const TextRun* cells) {
     auto* writer = static_cast<LineWriter*>(context);
     size_t line =
         cells[0].length + cells[1].length + cells[2].length + 2 * kSeparatorLength + kLineEndLength;
@@ -73,12 +76,11 @@ class LineWriter {
     return true;
   }
 
-  // Cell texts hold no zero byte, so the block is one text up to the terminator put after it.
   bool Flush() {
     if (used_ == 0) return true;
-    block_[used_] = '\0';
+    size_t count = used_;
     used_ = 0;
-    return WriteText(file_, {static_cast<const char*>(block_.data())});
+    return WriteBytes(file_, block_.data(), count);
   }
 
   void Put(const char* bytes, size_t count) {
@@ -117,15 +119,19 @@ Text TemporaryPathBeside(const char* path) {
   return ConcatTexts({directory.get(), name});
 }
 
+// The window answers while the rows are written, so the program may end meanwhile: the
+// temporary file is then deleted, and the chosen path keeps what it held.
 bool WriteExportFile(const char* path) {
   OwnedText temporary(TemporaryPathBeside(path));
   FileNumber file = OpenFile(temporary.get(), kOpenToReplace);
   if (file == 0) return false;
+  RemoveAtProgramEnd(temporary.get(), file);
   bool written = WriteRows(file);
   CloseFile(file);
-  if (written && RenameReplacing(temporary.get(), path)) return true;
-  RemoveFile(temporary.get());
-  return false;
+  bool placed = written && RenameReplacing(temporary.get(), path);
+  if (!placed) RemoveFile(temporary.get());
+  ForgetAtProgramEnd(temporary.get());
+  return placed;
 }
 
 }  // namespace
@@ -145,7 +151,10 @@ void ExportResults() {
 
   int32_t start = TickCount();
   OwnedText path(ReadDialogFileName(通用对话框_txt));
-  if (!WriteExportFile(path.get() ? path.get() : "")) {
+  ShowBusyMenu();  // the window answers meanwhile, but no other command may start
+  bool written = WriteExportFile(path.get() ? path.get() : "");
+  ShowIdleMenu();
+  if (!written) {
     OwnedText message(ConcatTexts({kExportFailed, path.get()}));
     ShowMessageBox(message.get(), kErrorIcon, kMessageCaption);
     return;

@@ -4,6 +4,8 @@
 
 #include "pipeline/clear_list.h"
 #include "pipeline/items_image.h"
+#include "pipeline/line_columns.h"
+#include "pipeline/numbered_lines.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/splitting.h"
@@ -15,67 +17,10 @@ namespace vx {
 namespace {
 
 constexpr char kDefaultSeparator[] = "----";
-constexpr unsigned char kLineEnd[] = {'\r', '\n'};
 constexpr int32_t kErrorIcon = 16;
-
-struct Separator {
-  const unsigned char* bytes;
-  size_t length;
-};
 
 Separator SeparatorOf(const char* text) {
   return {reinterpret_cast<const unsigned char*>(text), static_cast<size_t>(TextLength(text))};
-}
-
-// Calls `column(bytes, length)` for each of the first `count` (1 or more) texts of a line's
-// text, cut where SplitText would cut it, without copying anything.
-template <typename Column>
-void ForEachColumn(const unsigned char* text, size_t length, Separator separator, int32_t count,
-                   Column&& column) {
-  if (length == 0) return;
-  if (separator.length == 0) {
-    column(text, length);
-    return;
-  }
-  const unsigned char* end = text + length;
-  const unsigned char* piece = text;
-  const unsigned char* character_start = text;
-  const unsigned char* search_from = text;
-  while (const unsigned char* match =
-             FindBytes(search_from, end, separator.bytes, separator.length)) {
-    if (!StartsCharacter(character_start, match)) {
-      character_start = search_from = match + 1;  // the next byte starts a character
-      continue;
-    }
-    column(piece, static_cast<size_t>(match - piece));
-    piece = character_start = search_from = match + separator.length;
-    if (--count == 0) return;
-  }
-  if (piece < end) column(piece, static_cast<size_t>(end - piece));
-}
-
-// Calls `line(bytes, length)` for each line of `content`, as splitting it at CR LF gives them:
-// a final CR LF adds no line, and empty content is one empty line.
-template <typename Line>
-void ForEachLine(const unsigned char* content, size_t length, Line&& line) {
-  const unsigned char* position = content;
-  const unsigned char* end = content + length;
-  for (;;) {
-    const unsigned char* line_end = FindBytes(position, end, kLineEnd, sizeof kLineEnd);
-    if (!line_end) {
-      line(position, static_cast<size_t>(end - position));
-      return;
-    }
-    line(position, static_cast<size_t>(line_end - position));
-    position = line_end + sizeof kLineEnd;
-    if (position >= end) return;
-  }
-}
-
-// A line's text is zero-terminated: it ends at the line's first zero byte.
-size_t TextLengthOfLine(const unsigned char* line, size_t length) {
-  auto* zero = static_cast<const unsigned char*>(std::memchr(line, 0, length));
-  return zero ? static_cast<size_t>(zero - line) : length;
 }
 
 size_t ColumnEntriesSize(const unsigned char* text, size_t length, Separator separator,
@@ -98,7 +43,7 @@ void AppendColumnEntries(ImageWriter* image, const unsigned char* text, size_t l
 
 // The items image of `present` followed by a row per line of `lines`, numbered on from `base`:
 // measured in one walk over the lines, then written in a second straight into byte data of
-// exactly that size. Too large when it would pass the largest image.
+// exactly that size.
 LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, int64_t base,
                       Separator separator, int32_t column_count,
                       std::optional<ImageWriter>* items) {
@@ -115,7 +60,6 @@ LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, in
     number.Increment();
     ++line_count;
   });
-  if (size > kLargestImage) return LoadResult::kTooLarge;
 
   ImageWriter& image = items->emplace(size, line_count);
   image.AppendUnindexed(present.bytes, static_cast<size_t>(present.length));
@@ -150,8 +94,13 @@ void ImportCommand() {
 bool ImportChosenFile() {
   OwnedText path(ReadDialogFileName(通用对话框1));
   auto lines = std::make_unique<RapidString>();
-  if (!lines->LoadFromFile(path.get())) {
-    ShowUnreadableFile(path.get());
+  bool out_of_memory = false;
+  if (!lines->LoadFromFile(path.get(), &out_of_memory)) {
+    if (out_of_memory) {
+      ShowMessageBox(kImportTooLarge, kErrorIcon, kMessageCaption);
+    } else {
+      ShowUnreadableFile(path.get());
+    }
     return false;
   }
   ClearListCommand();
@@ -187,6 +136,16 @@ LoadResult AddLinesToList(UnitRef list, std::unique_ptr<RapidString> lines,
   if (append) {
     base = GetRowCount(list);
     present = ShareListItems(list);
+  }
+  // One text per row, after no rows: rows of their own numbered from 1, made of the lines' own
+  // bytes without an image.
+  if (column_count == 1 && present.length == 0) {
+    present = ListItemsView();
+    std::shared_ptr<const NumberedRows> rows =
+        NumberLines(std::move(lines), cut_at, kLinesPerChunk, ProcessPendingEvents);
+    if (!rows) return LoadResult::kTooLarge;
+    InstallNumberedRows(list, std::move(rows));
+    return LoadResult::kLoaded;
   }
   std::optional<ImageWriter> items;
   LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, &items);

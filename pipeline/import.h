@@ -20,9 +20,9 @@ inline constexpr int32_t kLinesPerChunk = 50000;
 void ImportCommand();
 
 // Replaces the list with the lines of the file that the import dialog names and scrolls to the
-// last row. False, after telling the user, when the file cannot be read (the list, its image and
-// the title stay as they were) or its rows would pass the largest items image (the list is left
-// empty and the title "Vextorin").
+// last row. False, after telling the user, when the file cannot be read or the memory to read it
+// cannot be had (the list, its image and the title stay as they were), or the memory for its
+// rows cannot be had (the list is left empty and the title "Vextorin").
 bool ImportChosenFile();
 
 enum class LoadResult { kLoaded, kUnreadable, kTooLarge };
@@ -32,8 +32,8 @@ enum class LoadResult { kLoaded, kUnreadable, kTooLarge };
 // the line cut at `separator` (omitted: "----"); a line's text ends at its first zero byte. With
 // `append` the rows follow the list's present image and numbers, otherwise they replace them.
 // Pending window events are processed after every kLinesPerChunk lines and after the last.
-// kUnreadable when the file cannot be read, kTooLarge when the items image would pass the
-// largest buffer; the list is unchanged then.
+// kUnreadable when the file cannot be read, kTooLarge when the memory for the rows cannot be
+// had; the list is unchanged then.
 LoadResult LoadLinesIntoList(UnitRef list, const char* path, const char* text = "",
                              std::optional<const char*> separator = std::nullopt,
                              int32_t column_count = 1, bool append = true);

@@ -7,28 +7,25 @@ namespace vx {
 
 ImageWriter::ImageWriter(int64_t capacity, int64_t rows)
     : capacity_(capacity > 0 ? capacity : 0), row_capacity_(rows > 0 ? rows : 0) {
-  if (capacity_ > kLargestImage) ReportAllocationFailure(static_cast<size_t>(capacity_));
   block_ = static_cast<ByteData>(AllocateBlock(sizeof(ByteDataBlock) + capacity_));
   block_->marker = 1;
   block_->length = 0;
   if (row_capacity_ > 0) {
-    row_offsets_ = static_cast<uint32_t*>(
-        AllocateBlock(static_cast<size_t>(row_capacity_) * sizeof(uint32_t)));
+    row_offsets_ = static_cast<uint64_t*>(
+        AllocateBlock(static_cast<size_t>(row_capacity_) * sizeof(uint64_t)));
   }
 }
 
 void ImageWriter::GrowRowOffsets() {
   row_capacity_ = row_capacity_ + row_capacity_ / 2 + 16;
-  row_offsets_ = static_cast<uint32_t*>(
-      ReallocateBlock(row_offsets_, static_cast<size_t>(row_capacity_) * sizeof(uint32_t)));
+  row_offsets_ = static_cast<uint64_t*>(
+      ReallocateBlock(row_offsets_, static_cast<size_t>(row_capacity_) * sizeof(uint64_t)));
 }
 
 void ImageWriter::Grow(size_t count) {
   int64_t needed = block_->length + static_cast<int64_t>(count);
   int64_t grown = capacity_ + capacity_ / 2;
   if (grown < needed) grown = needed;
-  if (grown > kLargestImage) grown = kLargestImage;
-  if (needed > grown) ReportAllocationFailure(static_cast<size_t>(needed));
   block_ = static_cast<ByteData>(ReallocateBlock(block_, sizeof(ByteDataBlock) + grown));
   capacity_ = grown;
 }
@@ -46,7 +43,7 @@ ByteData ImageWriter::Finish() {
 }
 
 void ImageWriter::InstallInto(UnitRef list) {
-  uint32_t* row_offsets = row_offsets_;
+  uint64_t* row_offsets = row_offsets_;
   auto row_count = static_cast<int32_t>(row_count_);
   row_offsets_ = nullptr;
   row_capacity_ = row_count_ = 0;
@@ -59,7 +56,7 @@ void ImageWriter::InstallInto(UnitRef list) {
   InstallItems(list, OwnedByteData(image), row_offsets, row_count);
 }
 
-void InstallItems(UnitRef list, OwnedByteData image, uint32_t* row_offsets, int32_t row_count) {
+void InstallItems(UnitRef list, OwnedByteData image, uint64_t* row_offsets, int32_t row_count) {
   SetUnitVisible(list, false);
   ForbidRedraw(list);
   if (row_offsets) {
@@ -67,6 +64,14 @@ void InstallItems(UnitRef list, OwnedByteData image, uint32_t* row_offsets, int3
   } else {
     HandOverListItems(list, image.release());
   }
+  SetUnitVisible(list, true);
+  AllowRedraw(list);
+}
+
+void InstallNumberedRows(UnitRef list, std::shared_ptr<const NumberedRows> rows) {
+  SetUnitVisible(list, false);
+  ForbidRedraw(list);
+  HandOverNumberedRows(list, std::move(rows));
   SetUnitVisible(list, true);
   AllowRedraw(list);
 }

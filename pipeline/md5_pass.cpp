@@ -1,10 +1,11 @@
 #include "pipeline/md5_pass.h"
 
+#include <memory>
 #include <vector>
 
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
-#include "runtime/md5.h"
+#include "runtime/md5_lanes.h"
 #include "runtime/threads.h"
 #include "ui/list_control.h"
 
@@ -13,29 +14,13 @@ namespace vx {
 namespace {
 
 constexpr int32_t kTextColumn = 1;
-constexpr int32_t kDigestColumn = 2;  // followed by the short digest's column
-// The 16-digit form: characters 9 to 24 of the 32-digit one.
-constexpr int kShortDigestStart = 8;
-constexpr int kShortDigestLength = 16;
+constexpr int32_t kRowsPerBlock = 1024;
 
 // run_state holds one of the constant texts, so the comparison of the texts is mostly the
 // comparison of the references, which costs nothing on every row.
 bool PassIsRunning() {
   const char* state = run_state.load();
   return state == kRunStateWorking || CompareText(state, kRunStateWorking) == 0;
-}
-
-// Copies the text of cell (row, 1) into `text`, which grows for a longer text and is kept from
-// row to row; returns its length.
-size_t ReadRowText(int32_t row, std::vector<char>* text) {
-  int32_t length =
-      CopyCellText(超级列表框1, row, kTextColumn, text->data(), static_cast<int32_t>(text->size()));
-  while (static_cast<size_t>(length) >= text->size()) {
-    text->resize(static_cast<size_t>(length) + 1);
-    length = CopyCellText(超级列表框1, row, kTextColumn, text->data(),
-                          static_cast<int32_t>(text->size()));
-  }
-  return static_cast<size_t>(length);
 }
 
 }  // namespace
@@ -55,24 +40,30 @@ int32_t Md5Launcher(int32_t) {
   return 0;
 }
 
-// The digest goes into both cells at once, straight from this worker's own buffers: only this
-// worker writes them while the pass runs, so reading column 2 back would give the same digits.
+// Rows are taken a block at a time: one turn of row_lock, one read of their texts and one write
+// of their digests per block, and the texts digested side by side in the processor's vector
+// lanes. The cells still fill a block at a time while the window shows them.
 int32_t Md5Worker(int32_t) {
-  std::vector<char> text(512);
-  char digest[33];
-  char short_digest[kShortDigestLength + 1];
+  TextRun texts[kRowsPerBlock];
+  Md5Message messages[kRowsPerBlock];
+  DigestBytes digests[kRowsPerBlock];
+  std::shared_ptr<const void> holder;  // keeps the block's texts
+  std::vector<char> spill;
   while (PassIsRunning()) {
     EnterLock(row_lock);
-    int32_t row = next_row.fetch_add(1);
+    int32_t first = next_row.fetch_add(kRowsPerBlock);
     LeaveLock(row_lock);
-    if (row >= GetRowCount(超级列表框1)) break;
-    size_t length = ReadRowText(row, &text);
-    Md5Hex(text.data(), length, digest);
-    digest[32] = '\0';
-    for (int i = 0; i < kShortDigestLength; ++i) short_digest[i] = digest[kShortDigestStart + i];
-    short_digest[kShortDigestLength] = '\0';
-    SetCellTexts(超级列表框1, row, kDigestColumn, {digest, short_digest});
+    if (first < 0 || first >= GetRowCount(超级列表框1)) break;
+    int32_t count =
+        ReadListColumn(超级列表框1, first, kRowsPerBlock, kTextColumn, texts, &holder, &spill);
+    if (count == 0) break;
+    for (int32_t i = 0; i < count; ++i) {
+      messages[i] = {reinterpret_cast<const unsigned char*>(texts[i].text), texts[i].length};
+    }
+    Md5Digests(messages, static_cast<size_t>(count), digests);
+    SetListDigests(超级列表框1, first, count, digests);
   }
+  holder.reset();
 
   EnterLock(done_lock);
   int32_t done = ++workers_done;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "runtime/threads.h"
+#include "ui/image_entries.h"
 
 namespace vx {
 
@@ -21,16 +22,6 @@ extern std::atomic<const char*> run_state;
 // still be reading it when the next pass's launcher sets it.
 extern std::atomic<int32_t> worker_count;
 extern int32_t workers_done;  // under done_lock
-
-// The items image entries: a row entry's header before its number, a column entry's header
-// before its text, and the joint between one column's text and the next column entry.
-inline constexpr unsigned char kRowHeader[17] = {
-    0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
-inline constexpr unsigned char kColumnHeader[17] = {
-    0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
-inline constexpr unsigned char kEntryEnd[2] = {0, 0};  // text terminator, empty second text
-inline constexpr unsigned char kColumnJoint[19] = {
-    0, 0, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
 
 // The popup menu while a pass runs (only "菜单暂时不可用" and one separator) and otherwise.
 void ShowBusyMenu();

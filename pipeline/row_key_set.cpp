@@ -56,32 +56,18 @@ int64_t RowKeySet::Remainder(uint64_t position) const {
   return static_cast<int64_t>(position % static_cast<uint64_t>(size_));
 }
 
-RowKeySet::Key RowKeySet::MakeKey(const unsigned char* bytes, size_t length) const {
-  return MakeKey(bytes, length, Hash(bytes, length));
-}
-
-RowKeySet::Key RowKeySet::MakeKey(const unsigned char* bytes, size_t length, uint32_t hash) const {
+RowKeySet::Key RowKeySet::MakeKey(uint32_t row, size_t length, uint32_t hash) const {
   int64_t signed_hash = static_cast<int32_t>(hash);
   int64_t position = signed_hash < 0 ? -signed_hash : signed_hash;
-  return {bytes, static_cast<uint32_t>(length), hash, Remainder(static_cast<uint64_t>(position))};
-}
-
-int64_t RowKeySet::SlotOf(const Key& key) const {
-  for (int64_t slot = key.home;; slot = slot + 1 == size_ ? 0 : slot + 1) {
-    const Slot& held = slots_[slot];
-    if (held.length == 0) return 0;
-    if (held.hash == key.hash && held.length == key.length &&
-        std::memcmp(buffer_ + held.offset, key.bytes, key.length) == 0) {
-      return slot + 1;
-    }
-  }
+  auto held_length = static_cast<uint32_t>(length < UINT32_MAX ? length : UINT32_MAX);
+  return {row, held_length, hash, Remainder(static_cast<uint64_t>(position))};
 }
 
 bool RowKeySet::Add(const Key& key) {
   if (key.length == 0) return false;
   int64_t slot = key.home;
   while (slots_[slot].length != 0) slot = slot + 1 == size_ ? 0 : slot + 1;
-  slots_[slot] = {key.hash, static_cast<uint32_t>(key.bytes - buffer_), key.length};
+  slots_[slot] = {key.hash, key.length, key.row};
   return true;
 }
 

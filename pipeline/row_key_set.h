@@ -1,6 +1,7 @@
 // RowKeySet: the open-addressing hash set with which duplicate removal remembers the texts it
-// has kept. A key is a run of bytes inside one buffer that outlives the set (the items image
-// being walked), so the set keeps where a key lies, never a copy of it.
+// has kept. A key is the key of a row, which the set remembers by the row's number with the
+// key's hash and length; the bytes themselves stay where they are, and the set asks the caller
+// to compare two rows' keys only where hash and length agree.
 #pragma once
 
 #include <cstddef>
@@ -12,14 +13,13 @@ class RowKeySet {
  public:
   // A key with its hash and home slot, worked out once for both Contains and Add.
   struct Key {
-    const unsigned char* bytes;
-    uint32_t length;
+    uint32_t row;
+    uint32_t length;  // counts as unequal only: keys of 4 GB and more share the largest value
     uint32_t hash;
     int64_t home;  // from 0
   };
 
-  // Keys are runs of `buffer`, which must outlive the set.
-  explicit RowKeySet(const unsigned char* buffer) : buffer_(buffer) {}
+  RowKeySet() = default;
   ~RowKeySet();
   RowKeySet(const RowKeySet&) = delete;
   RowKeySet& operator=(const RowKeySet&) = delete;
@@ -31,25 +31,32 @@ class RowKeySet {
   // capacity + 1 slots, all free; the set may be initialised again and again. Running out of
   // memory is a fatal runtime error.
   void Init(int64_t capacity);
-  // Keys are runs of `buffer` (which must outlive the set) from now on: for a set just
-  // initialised, which holds no keys.
-  void UseBuffer(const unsigned char* buffer) { buffer_ = buffer; }
   // The capacity for at most `most_keys` keys: twice as many slots, so that the set is never
   // more than half full. Filled to the last free slots, linear probing walks through most of
   // the set for every key.
   static int64_t CapacityFor(int64_t most_keys) { return 2 * most_keys + 1; }
 
-  // The key of the `length` bytes at `bytes` (inside the buffer). Its home slot is |hash| (the
+  // The key of row `row`, `length` bytes long with hash `hash`. Its home slot is |hash| (the
   // hash read as a signed 32-bit number) modulo the size: the set must be initialised.
-  Key MakeKey(const unsigned char* bytes, size_t length) const;
-  // MakeKey for a key whose Hash is known.
-  Key MakeKey(const unsigned char* bytes, size_t length, uint32_t hash) const;
+  Key MakeKey(uint32_t row, size_t length, uint32_t hash) const;
 
-  // Whether an equal key (same length, same bytes) is in the set: probed from the key's home
-  // slot to the first free slot.
-  bool Contains(const Key& key) const { return SlotOf(key) != 0; }
-  // The slot (numbered from 1) that holds a key equal to `key`, or 0.
-  int64_t SlotOf(const Key& key) const;
+  // The slot (numbered from 1) that holds a key equal to `key`, or 0: probed from the key's home
+  // slot to the first free slot. `equal(row, other_row)` tells whether the keys of two rows of
+  // the same hash and length are equal.
+  template <typename Equal>
+  int64_t SlotOf(const Key& key, Equal&& equal) const {
+    for (int64_t slot = key.home;; slot = slot + 1 == size_ ? 0 : slot + 1) {
+      const Slot& held = slots_[slot];
+      if (held.length == 0) return 0;
+      if (held.hash == key.hash && held.length == key.length && equal(held.row, key.row)) {
+        return slot + 1;
+      }
+    }
+  }
+  template <typename Equal>
+  bool Contains(const Key& key, Equal&& equal) const {
+    return SlotOf(key, equal) != 0;
+  }
   // Stores `key` in the first free slot from its home slot on, without looking for an equal
   // one (ask Contains first). False for an empty key, which is never stored. The set must keep
   // a free slot.
@@ -60,13 +67,12 @@ class RowKeySet {
  private:
   struct Slot {
     uint32_t hash;
-    uint32_t offset;  // into the buffer
     uint32_t length;  // 0: the slot is free
+    uint32_t row;
   };
 
   int64_t Remainder(uint64_t position) const;
 
-  const unsigned char* buffer_;
   Slot* slots_ = nullptr;
   int64_t size_ = 0;
   int64_t allocated_ = 0;    // slots held

@@ -43,17 +43,18 @@ bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind) {
     int64_t size = capacity > headroom ? capacity : headroom;
     // realloc keeps the whole old block, so a text keeps every byte up to its terminator even
     // when it holds zero bytes of its own.
-    auto* storage = static_cast<unsigned char*>(std::realloc(record->data, size));
+    auto* storage =
+        static_cast<unsigned char*>(std::realloc(record->data, static_cast<size_t>(size)));
     if (!storage && size > capacity) {
       size = capacity;
-      storage = static_cast<unsigned char*>(std::realloc(record->data, size));
+      storage = static_cast<unsigned char*>(std::realloc(record->data, static_cast<size_t>(size)));
     }
     if (!storage) return false;
     if (!record->data && kind == BufferKind::kText) storage[0] = '\0';
     record->data = storage;
-    record->allocated = static_cast<int32_t>(size);
+    record->allocated = size;
   }
-  record->capacity = static_cast<int32_t>(capacity);
+  record->capacity = capacity;
   return true;
 }
 
@@ -70,7 +71,7 @@ bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count, Buff
   if (!ReserveBuffer(record, needed, kind)) return false;
   if (own_storage) source = record->data + offset;
   std::memmove(record->data + record->length, source, static_cast<size_t>(count));
-  record->length += static_cast<int32_t>(count);
+  record->length += count;
   if (kind == BufferKind::kText) record->data[record->length] = '\0';
   return true;
 }

@@ -8,17 +8,18 @@ namespace vx {
 
 struct BufferRecord {
   unsigned char* data;   // null until the first reservation
-  int32_t length;        // bytes in use; a text buffer keeps a zero byte after them
-  int32_t capacity;      // bytes usable at data, as the growth rule gives them
-  int32_t min_capacity;  // the size of the first allocation
-  int32_t max_capacity;  // the largest capacity allowed
-  int32_t growth_step;   // added to the needed size when the buffer grows past min_capacity
-  int32_t allocated;     // bytes allocated at data: at least capacity, at most max_capacity
+  int64_t length;        // bytes in use; a text buffer keeps a zero byte after them
+  int64_t capacity;      // bytes usable at data, as the growth rule gives them
+  int64_t min_capacity;  // the size of the first allocation
+  int64_t max_capacity;  // the largest capacity allowed
+  int64_t growth_step;   // added to the needed size when the buffer grows past min_capacity
+  int64_t allocated;     // bytes allocated at data: at least capacity, at most max_capacity
 };
 
-inline constexpr int32_t kDefaultMinCapacity = 10240;
-inline constexpr int32_t kDefaultMaxCapacity = 0x7FFFFFFE;
-inline constexpr int32_t kDefaultGrowthStep = 10240;
+inline constexpr int64_t kDefaultMinCapacity = 10240;
+// No limit of the buffers' own: a 64-bit program's buffers may hold whatever memory allows.
+inline constexpr int64_t kDefaultMaxCapacity = int64_t{1} << 62;
+inline constexpr int64_t kDefaultGrowthStep = 10240;
 
 enum class BufferKind { kText, kBytes };
 

@@ -1,7 +1,10 @@
 #include "runtime/files.h"
 
 #include <atomic>
+#include <mutex>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "runtime/file_registry.h"
 #include "runtime/files_platform.h"
@@ -29,7 +32,7 @@ constexpr FileSharing kModeSharing[] = {
 std::atomic<int64_t> writes_before_full_disk{-1};
 
 // Writes `count` bytes, or fails after writing what the simulated full disk still takes.
-bool WriteBytes(PlatformFile handle, const char* bytes, size_t count) {
+bool WriteToPlatformFile(PlatformFile handle, const char* bytes, size_t count) {
   int64_t room = writes_before_full_disk.load();
   if (room >= 0 && static_cast<int64_t>(count) > room) {
     writes_before_full_disk.store(0);
@@ -73,13 +76,25 @@ bool WriteText(FileNumber number, std::initializer_list<Value> values) {
       continue;  // byte data, arrays and buffers have no text to write
     }
     if (count == 0) continue;
-    if (!WriteBytes(file->handle, bytes, static_cast<size_t>(count))) {
+    if (!WriteToPlatformFile(file->handle, bytes, static_cast<size_t>(count))) {
       PlatformSetFilePosition(file->handle, start);
       file->position = start;
       return false;
     }
     file->position += count;
   }
+  return true;
+}
+
+bool WriteBytes(FileNumber number, const void* bytes, size_t count) {
+  OpenFileObject* file = FindRegisteredFile(number);
+  if (!file) return false;
+  if (count == 0) return true;
+  if (!WriteToPlatformFile(file->handle, static_cast<const char*>(bytes), count)) {
+    PlatformSetFilePosition(file->handle, file->position);
+    return false;
+  }
+  file->position += static_cast<int64_t>(count);
   return true;
 }
 
@@ -97,6 +112,39 @@ bool RenameReplacing(const char* from, const char* to) {
 
 bool RemoveFile(const char* path) {
   return TextLength(path) != 0 && PlatformRemoveFile(path);
+}
+
+namespace {
+struct FileToRemove {
+  std::string path;
+  FileNumber file;
+};
+std::mutex files_to_remove_mutex;
+std::vector<FileToRemove> files_to_remove;
+}  // namespace
+
+void RemoveAtProgramEnd(const char* path, FileNumber file) {
+  std::lock_guard<std::mutex> lock(files_to_remove_mutex);
+  files_to_remove.push_back({path ? path : "", file});
+}
+
+void ForgetAtProgramEnd(const char* path) {
+  std::lock_guard<std::mutex> lock(files_to_remove_mutex);
+  for (size_t i = 0; i < files_to_remove.size(); ++i) {
+    if (files_to_remove[i].path == (path ? path : "")) {
+      files_to_remove.erase(files_to_remove.begin() + static_cast<ptrdiff_t>(i));
+      return;
+    }
+  }
+}
+
+void NotifyFilesOfProgramEnd() {
+  std::lock_guard<std::mutex> lock(files_to_remove_mutex);
+  for (const FileToRemove& remove : files_to_remove) {
+    CloseFile(remove.file);
+    RemoveFile(remove.path.c_str());
+  }
+  files_to_remove.clear();
 }
 
 void SimulateFullDiskAfter(int64_t bytes) {

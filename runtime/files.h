@@ -2,6 +2,7 @@
 // means no file, and every command ignores numbers it did not hand out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -37,8 +38,18 @@ FileNumber OpenFile(const char* path, int32_t mode = kOpenToReadAndWrite,
 // position is back where this call began (bytes already written stay).
 bool WriteText(FileNumber file, std::initializer_list<Value> values);
 
+// Writes the `count` bytes at `bytes` at the file's position, as WriteText writes a text.
+bool WriteBytes(FileNumber file, const void* bytes, size_t count);
+
 // Closes the file and forgets its number; unknown numbers are ignored.
 void CloseFile(FileNumber file);
+
+// For a file that is whole only once it is renamed into its place: should the program end
+// before ForgetAtProgramEnd(path), the file is closed (when `file` is still open) and deleted.
+void RemoveAtProgramEnd(const char* path, FileNumber file);
+void ForgetAtProgramEnd(const char* path);
+// The program-end notice: closes and deletes the files that RemoveAtProgramEnd names.
+void NotifyFilesOfProgramEnd();
 
 // Puts the file at `from` in the place of `to`, replacing a file there in one step (so `to`
 // holds either its old or its new content, never a mix). False, with both left as they were,

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "runtime/files_platform.h"
 
 namespace vx {
@@ -48,7 +50,8 @@ int64_t PlatformReadFile(PlatformFile file, void* bytes, size_t count) {
   size_t total = 0;
   while (total < count) {
     DWORD read = 0;
-    DWORD wanted = static_cast<DWORD>(count - total);
+    // A DWORD counts at most 4 GB; one read of a gigabyte at a time.
+    DWORD wanted = static_cast<DWORD>(std::min<size_t>(count - total, size_t{1} << 30));
     if (!ReadFile(AsHandle(file), cursor + total, wanted, &read, nullptr)) return -1;
     if (read == 0) break;  // the end of the file
     total += read;

@@ -2,15 +2,24 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace vx {
 
 void* PlatformHeapAllocate(size_t size);                 // null on failure
 void* PlatformHeapReallocate(void* block, size_t size);  // null on failure, block kept
 void PlatformHeapFree(void* block);
+// The bytes that a block of the heap takes (at least what was asked for).
+size_t PlatformHeapBlockSize(const void* block);
 
 // The bounds of the program's loaded image: its constant texts lie inside.
 void PlatformImageBounds(const unsigned char** begin, const unsigned char** end);
+
+// The bytes that the blocks of the runtime heap take now.
+int64_t HeapBytesInUse();
+// Makes allocations that would take HeapBytesInUse() above `limit` fail (a negative limit: no
+// limit), so that tests reach the commands' handling of memory running out.
+void SetHeapLimitForTesting(int64_t limit);
 
 // Makes every allocation fail while set, so that tests reach the out-of-memory report.
 void SetAllocationFailureForTesting(bool fail);

@@ -1,3 +1,5 @@
+#include <malloc.h>
+
 #include <cstdlib>
 
 #include "runtime/heap.h"
@@ -19,6 +21,10 @@ void* PlatformHeapReallocate(void* block, size_t size) {
 
 void PlatformHeapFree(void* block) {
   std::free(block);
+}
+
+size_t PlatformHeapBlockSize(const void* block) {
+  return malloc_usable_size(const_cast<void*>(block));
 }
 
 void PlatformImageBounds(const unsigned char** begin, const unsigned char** end) {

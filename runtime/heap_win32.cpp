@@ -25,6 +25,10 @@ void PlatformHeapFree(void* block) {
   HeapFree(ProcessHeap(), 0, block);
 }
 
+size_t PlatformHeapBlockSize(const void* block) {
+  return HeapSize(ProcessHeap(), 0, block);
+}
+
 void PlatformImageBounds(const unsigned char** begin, const unsigned char** end) {
   auto* base = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
   auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);

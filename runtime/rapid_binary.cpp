@@ -75,7 +75,7 @@ bool RapidBinary::SetBytes(std::initializer_list<Value> values) {
   return Clear() && Append(values);
 }
 
-ByteData RapidBinary::GetBytes(std::optional<int32_t> start, std::optional<int32_t> count) const {
+ByteData RapidBinary::GetBytes(std::optional<int64_t> start, std::optional<int64_t> count) const {
   int64_t length = this->length();
   int64_t index = 0;
   if (start && *start > 0) index = *start - 1;

@@ -30,8 +30,8 @@ class RapidBinary {
   // A fresh copy of the bytes from `start` (from 1; negative counts from the end, -1 being the
   // last byte; 0 or omitted is the first), at most `count` of them when count is given and not
   // negative; null when the start lies outside the content or no bytes remain.
-  ByteData GetBytes(std::optional<int32_t> start = std::nullopt,
-                    std::optional<int32_t> count = std::nullopt) const;
+  ByteData GetBytes(std::optional<int64_t> start = std::nullopt,
+                    std::optional<int64_t> count = std::nullopt) const;
 
   // Empties the buffer and keeps the storage.
   bool Clear();
@@ -42,7 +42,7 @@ class RapidBinary {
                    std::optional<int32_t> max_count = std::nullopt) const;
 
   const unsigned char* bytes() const { return record_ ? record_->data : nullptr; }
-  int32_t length() const { return record_ ? record_->length : 0; }
+  int64_t length() const { return record_ ? record_->length : 0; }
 
   // The buffer record; null only when it could not be allocated.
   BufferRecord* record() const { return record_; }

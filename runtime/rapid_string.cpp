@@ -19,16 +19,19 @@ void* MakeTextMember(const void* bytes, int64_t count) {
 // file goes straight into the new storage, sized by the growth rule as appending the bytes
 // would size it; when the storage is large enough, through a block of the file's size, since
 // a failed read must leave the old text whole.
-bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record) {
+bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, bool* out_of_memory) {
   int64_t needed = size + 1;
   if (needed <= record->capacity) {
     auto* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
-    if (!bytes) return false;
+    if (!bytes) {
+      *out_of_memory = true;
+      return false;
+    }
     bool read_whole = PlatformReadFile(file, bytes, static_cast<size_t>(size)) == size;
     if (read_whole) {
       std::memcpy(record->data, bytes, static_cast<size_t>(size));
       record->data[size] = '\0';
-      record->length = static_cast<int32_t>(size);
+      record->length = size;
     }
     std::free(bytes);
     return read_whole;
@@ -37,7 +40,10 @@ bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record) {
   int64_t capacity = GrownCapacity(*record, needed);
   if (capacity < 0) return false;
   auto* storage = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(capacity)));
-  if (!storage) return false;
+  if (!storage) {
+    *out_of_memory = true;
+    return false;
+  }
   if (PlatformReadFile(file, storage, static_cast<size_t>(size)) != size) {
     std::free(storage);
     return false;
@@ -45,9 +51,9 @@ bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record) {
   storage[size] = '\0';
   std::free(record->data);
   record->data = storage;
-  record->capacity = static_cast<int32_t>(capacity);
-  record->allocated = static_cast<int32_t>(capacity);
-  record->length = static_cast<int32_t>(size);
+  record->capacity = capacity;
+  record->allocated = capacity;
+  record->length = size;
   return true;
 }
 
@@ -115,15 +121,28 @@ ValueArray RapidString::Split(std::optional<const char*> separator,
                       static_cast<size_t>(TextLength(separator_text)), max_count, MakeTextMember);
 }
 
-bool RapidString::LoadFromFile(const char* path) {
+bool RapidString::LoadFromFile(const char* path, bool* out_of_memory) {
+  bool memory_short = false;
+  if (!out_of_memory) out_of_memory = &memory_short;
+  *out_of_memory = false;
   if (!record_ || TextLength(path) == 0) return false;
   PlatformFile file = PlatformOpenFile(path, FileAccess::kRead, FileSharing::kReadAndWrite,
                                        FileCreation::kOpenExisting);
   if (file == kNoPlatformFile) return false;
   int64_t size = PlatformFileSize(file);
-  bool loaded = size == 0 ? Clear() : size > 0 && ReadFileIntoText(file, size, record_);
+  bool loaded =
+      size == 0 ? Clear() : size > 0 && ReadFileIntoText(file, size, record_, out_of_memory);
   PlatformCloseFile(file);
   return loaded;
+}
+
+unsigned char* RapidString::ReleaseContent(int64_t* length) {
+  *length = this->length();
+  if (!record_) return nullptr;
+  unsigned char* content = record_->data;
+  record_->data = nullptr;
+  record_->length = record_->capacity = record_->allocated = 0;
+  return content;
 }
 
 }  // namespace vx

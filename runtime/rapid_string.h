@@ -35,13 +35,17 @@ class RapidString {
                    std::optional<int32_t> max_count = std::nullopt) const;
 
   // Replaces the content with the bytes of the file at `path`, unconverted. False, with the
-  // content unchanged, when the path is empty, the file cannot be opened or read whole, or it
-  // is larger than the buffer may grow.
-  bool LoadFromFile(const char* path);
+  // content unchanged, when the path is empty, the file cannot be opened or read whole, or the
+  // memory for it cannot be had; `out_of_memory` (when given) tells the last case apart.
+  bool LoadFromFile(const char* path, bool* out_of_memory = nullptr);
+
+  // Hands the content over: its storage (from malloc, zero-terminated after `*length` bytes; the
+  // caller frees it with free) or null when the buffer has none. The buffer is left empty.
+  unsigned char* ReleaseContent(int64_t* length);
 
   // The content, zero-terminated ("" without storage), and its length in bytes.
   const char* text() const;
-  int32_t length() const { return record_ ? record_->length : 0; }
+  int64_t length() const { return record_ ? record_->length : 0; }
 
   // The buffer record; null only when it could not be allocated.
   BufferRecord* record() const { return record_; }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/files.h"
 #include "runtime/message_box.h"
 #include "runtime/messages.h"
 #include "runtime/runtime_platform.h"
@@ -28,6 +29,7 @@ char program_file_name[260];
   if (exiting.exchange(true)) PlatformEndProcess(code);  // an exit routine ended the program
   for (ExitRoutine routine : exit_routines) routine();
   NotifyLocksOfProgramEnd();
+  NotifyFilesOfProgramEnd();
   PlatformDestroyOwnerWindow();
   PlatformEndProcess(code);
 }

@@ -48,6 +48,8 @@ MemberCollector::~MemberCollector() {
 void MemberCollector::Grow() {
   // Doubling keeps the copies of a growing array to about one pass over its final size.
   int64_t grown = static_cast<int64_t>(capacity_) * 2;
+  // An array counts its members in 32 bits: one more member than that cannot be held.
+  if (capacity_ == INT32_MAX) ReportAllocationFailure(ArrayBlockSize(INT32_MAX) + sizeof(void*));
   capacity_ = grown > INT32_MAX ? INT32_MAX : static_cast<int32_t>(grown);
   array_ = static_cast<ValueArray>(ReallocateBlock(array_, ArrayBlockSize(capacity_)));
 }
@@ -62,7 +64,7 @@ ValueArray MemberCollector::Finish() {
   return array;
 }
 
-ValueArray SplitContent(const unsigned char* content, int32_t length,
+ValueArray SplitContent(const unsigned char* content, int64_t length,
                         const unsigned char* separator, size_t separator_length,
                         std::optional<int32_t> max_count, MakeMember make_member) {
   if (max_count && *max_count == 0) return AllocateArray(0);

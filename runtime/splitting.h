@@ -74,7 +74,7 @@ using MakeMember = void* (*)(const void* bytes, int64_t count);
 // one only when it is not empty (so empty content gives one empty member). A `max_count` of 0
 // gives no members; one above 0 stops the split there and drops the rest; one below 0 is no
 // limit. An empty separator gives the whole content as the one member.
-ValueArray SplitContent(const unsigned char* content, int32_t length,
+ValueArray SplitContent(const unsigned char* content, int64_t length,
                         const unsigned char* separator, size_t separator_length,
                         std::optional<int32_t> max_count, MakeMember make_member);
 

@@ -54,7 +54,7 @@ ValueArray SplitText(const char* text, std::optional<const char*> separator,
 ValueArray SplitByteData(const ByteDataBlock* data, std::optional<const ByteDataBlock*> separator,
                          std::optional<int32_t> limit) {
   int32_t remaining = MemberLimit(limit);
-  int32_t length = ByteDataLength(data);
+  int64_t length = ByteDataLength(data);
   if (length == 0 || remaining == 0) return AllocateArray(0);
   const unsigned char* pattern = kDefaultByteSeparator;
   size_t separator_length = 1;

@@ -22,6 +22,19 @@ void ReportAllocationFailure(size_t size) {
 namespace {
 
 std::atomic<bool> allocation_failure_for_testing{false};
+std::atomic<int64_t> heap_bytes_in_use{0};
+std::atomic<int64_t> heap_limit_for_testing{-1};
+
+// Whether `size` more bytes stay within the tests' limit.
+bool WithinHeapLimit(size_t size) {
+  int64_t limit = heap_limit_for_testing.load(std::memory_order_relaxed);
+  return limit < 0 || heap_bytes_in_use.load() + static_cast<int64_t>(size) <= limit;
+}
+
+void CountHeapBlock(const void* block, int64_t sign) {
+  heap_bytes_in_use.fetch_add(sign * static_cast<int64_t>(PlatformHeapBlockSize(block)),
+                              std::memory_order_relaxed);
+}
 
 void ConstantArea(const unsigned char** begin, const unsigned char** end) {
   static const unsigned char* area_begin = nullptr;
@@ -50,6 +63,12 @@ void SetAllocationFailureForTesting(bool fail) {
 bool AllocationFailureForTesting() {
   return allocation_failure_for_testing.load();
 }
+int64_t HeapBytesInUse() {
+  return heap_bytes_in_use.load();
+}
+void SetHeapLimitForTesting(int64_t limit) {
+  heap_limit_for_testing = limit;
+}
 
 bool IsInConstantArea(const void* p) {
   const unsigned char *begin, *end;
@@ -58,8 +77,15 @@ bool IsInConstantArea(const void* p) {
   return byte >= begin && byte < end;
 }
 
-void* AllocateBlock(size_t size) {
+void* TryAllocateBlock(size_t size) {
+  if (!WithinHeapLimit(size)) return nullptr;
   void* block = PlatformHeapAllocate(size);
+  if (block) CountHeapBlock(block, 1);
+  return block;
+}
+
+void* AllocateBlock(size_t size) {
+  void* block = TryAllocateBlock(size);
   if (!block) ReportAllocationFailure(size);
   return block;
 }
@@ -74,13 +100,20 @@ void* ReallocateBlock(void* block, size_t size) {
     CopyOutOfConstantArea(fresh, block, size < available ? size : available);
     return fresh;
   }
-  void* resized = PlatformHeapReallocate(block, size);
+  size_t old_size = PlatformHeapBlockSize(block);
+  void* resized = size <= old_size || WithinHeapLimit(size - old_size)
+                      ? PlatformHeapReallocate(block, size)
+                      : nullptr;
   if (!resized) ReportAllocationFailure(size);
+  heap_bytes_in_use.fetch_sub(static_cast<int64_t>(old_size), std::memory_order_relaxed);
+  CountHeapBlock(resized, 1);
   return resized;
 }
 
 void FreeBlock(void* block) {
-  if (block && !IsInConstantArea(block)) PlatformHeapFree(block);
+  if (!block || IsInConstantArea(block)) return;
+  CountHeapBlock(block, -1);
+  PlatformHeapFree(block);
 }
 
 Text CopyText(const char* text) {
@@ -100,7 +133,7 @@ ByteData MakeByteData(const void* bytes, int64_t count) {
   if (count <= 0) return nullptr;
   auto* data = static_cast<ByteData>(AllocateBlock(sizeof(ByteDataBlock) + count));
   data->marker = 1;
-  data->length = static_cast<int32_t>(count);
+  data->length = count;
   std::memcpy(ByteDataBytes(data), bytes, static_cast<size_t>(count));
   return data;
 }

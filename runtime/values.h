@@ -15,10 +15,11 @@ namespace vx {
 // A zero-terminated run of bytes in the ANSI code page (GBK). Lengths count bytes.
 using Text = char*;
 
-// Byte data: the header is followed by `length` bytes, without terminator.
+// Byte data: the header is followed by `length` bytes, without terminator. The length is 64
+// bits wide: an items image of a hundred million rows passes 4 GB.
 struct ByteDataBlock {
   int32_t marker;  // always 1
-  int32_t length;
+  int64_t length;
 };
 using ByteData = ByteDataBlock*;
 
@@ -44,6 +45,8 @@ extern const ByteDataBlock kEmptyByteData;
 
 // A block of `size` bytes, not zeroed. Never null: a failure is a fatal runtime error.
 void* AllocateBlock(size_t size);
+// AllocateBlock for a command that can refuse its work when memory is short: null then.
+void* TryAllocateBlock(size_t size);
 // Resizes `block` (null: allocates); a block in the constant area is copied out of it.
 void* ReallocateBlock(void* block, size_t size);
 // Releases `block`; ignores null and pointers into the constant area.
@@ -71,7 +74,7 @@ Text ConcatTexts(std::initializer_list<const char*> texts);
 // The integer part of `x` (toward zero), whatever the rounding mode.
 int64_t TruncateToInteger(double x);
 
-inline int32_t ByteDataLength(const ByteDataBlock* data) {
+inline int64_t ByteDataLength(const ByteDataBlock* data) {
   return data ? data->length : 0;
 }
 inline const unsigned char* ByteDataBytes(const ByteDataBlock* data) {

@@ -23,32 +23,20 @@ bool SetCellText(UnitRef list, int32_t row, int32_t column, const char* text) {
   return true;
 }
 
-bool SetCellTexts(UnitRef list, int32_t row, int32_t column,
-                  std::initializer_list<const char*> texts) {
-  RowStore& rows = LoadedListRows(list, UnitAccess::kWrite);
-  RowStore::TextRun cells[RowStore::kColumns];
-  if (texts.size() > RowStore::kColumns) return false;
-  int32_t count = 0;
-  for (const char* text : texts) {
-    if (!text) text = "";
-    cells[count++] = {text, std::strlen(text)};
-  }
-  if (!rows.SetCells(row, column, cells, count)) return false;
-  BackendListRowsChanged(list);
-  return true;
+int32_t ReadListColumn(UnitRef list, int32_t first, int32_t count, int32_t column, TextRun* texts,
+                       std::shared_ptr<const void>* holder, std::vector<char>* spill) {
+  return LoadedListRows(list, UnitAccess::kRead)
+      .ReadColumn(first, count, column, texts, holder, spill);
 }
 
-int64_t CopyCellTexts(UnitRef list, int32_t row, int32_t column, int32_t count, char* buffer,
-                      int64_t size, int32_t* lengths) {
-  RowStore& rows = LoadedListRows(list, UnitAccess::kRead);
-  size_t cell_lengths[RowStore::kColumns];
-  if (count < 1 || count > RowStore::kColumns) return -1;
-  int64_t total = rows.CopyCells(row, column, count, buffer,
-                                 size > 0 ? static_cast<size_t>(size) : 0, cell_lengths);
-  if (total >= 0) {
-    for (int32_t i = 0; i < count; ++i) lengths[i] = static_cast<int32_t>(cell_lengths[i]);
-  }
-  return total;
+int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests) {
+  int32_t written = LoadedListRows(list, UnitAccess::kWrite).SetDigests(first, count, digests);
+  if (written > 0) BackendListRowsChanged(list);
+  return written;
+}
+
+int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length) {
+  return LoadedListRows(list, UnitAccess::kRead).FindRowStartingWith(start, prefix, length);
 }
 
 int32_t GetRowCount(UnitRef list) {
@@ -85,7 +73,7 @@ int32_t CopyCellText(UnitRef list, int32_t row, int32_t column, char* buffer, in
     if (room) buffer[0] = '\0';
     return 0;
   }
-  return static_cast<int32_t>(length);
+  return length < INT32_MAX ? static_cast<int32_t>(length) : INT32_MAX;
 }
 
 // --- The items property -----------------------------------------------------------------------
@@ -107,17 +95,26 @@ void HandOverListItems(UnitRef list, ByteData items) {
   OnUiThread([&] { BackendListRowsReplaced(list); });
 }
 
-void HandOverIndexedListItems(UnitRef list, ByteData items, uint32_t* row_offsets,
+void HandOverIndexedListItems(UnitRef list, ByteData items, uint64_t* row_offsets,
                               int32_t row_count) {
   LoadedListRows(list, UnitAccess::kWrite)
       .TakeIndexedImage(items, ByteDataBytes(static_cast<const ByteDataBlock*>(items)),
-                        ByteDataLength(items), {row_offsets, row_count});
+                        ByteDataLength(items), row_offsets, row_count);
   OnUiThread([&] { BackendListRowsReplaced(list); });
 }
 
 ListItemsView ShareListItems(UnitRef list) {
   RowStore::SharedImage image = LoadedListRows(list, UnitAccess::kRead).ShareImage();
-  return {std::move(image.holder), image.bytes, static_cast<int32_t>(image.length)};
+  return {std::move(image.holder), image.bytes, image.length};
+}
+
+void HandOverNumberedRows(UnitRef list, std::shared_ptr<const NumberedRows> rows) {
+  LoadedListRows(list, UnitAccess::kWrite).TakeNumberedRows(std::move(rows));
+  OnUiThread([&] { BackendListRowsReplaced(list); });
+}
+
+std::shared_ptr<const NumberedRows> ShareNumberedRows(UnitRef list) {
+  return LoadedListRows(list, UnitAccess::kRead).ShareNumberedRows();
 }
 
 }  // namespace vx

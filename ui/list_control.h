@@ -7,9 +7,10 @@
 // only shows them and repaints the rows the store reports as changed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "runtime/values.h"
 #include "ui/row_store.h"
@@ -27,15 +28,17 @@ void DeleteAllRows(UnitRef list);
 // Scrolls until the whole row is in view; does nothing for a row that does not exist.
 void EnsureRowVisible(UnitRef list, int32_t row);
 
-// Neighbouring cells of one row at once, for passes over millions of rows. SetCellTexts writes
-// the texts into the cells from `column` on (false when the row or a column does not exist).
-// CopyCellTexts copies the texts of `count` cells from `column` on back to back, without
-// terminators, into `buffer` when all of them fit in `size` bytes, and their lengths into
-// `lengths`; it returns the sum of the lengths, or -1 when the row or a column does not exist.
-bool SetCellTexts(UnitRef list, int32_t row, int32_t column,
-                  std::initializer_list<const char*> texts);
-int64_t CopyCellTexts(UnitRef list, int32_t row, int32_t column, int32_t count, char* buffer,
-                      int64_t size, int32_t* lengths);
+// Cells a block of rows at a time, for the MD5 pass over millions of rows. ReadListColumn reads
+// the texts of `column` of up to `count` rows from `first` on (RowStore::ReadColumn: valid while
+// `holder` lives and `spill` is left alone); SetListDigests writes each digest and its middle into
+// the two digest cells of its row. Both return the rows they reached, fewer at the end of the rows.
+int32_t ReadListColumn(UnitRef list, int32_t first, int32_t count, int32_t column, TextRun* texts,
+                       std::shared_ptr<const void>* holder, std::vector<char>* spill);
+int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests);
+
+// The first row from `start` on, wrapping past the last row to row 0, whose column-0 text
+// ("序号") begins with the `length` bytes at `prefix`; -1 when no row does (or the list is empty).
+int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length);
 
 // The info tip of `row`: the second text of row entry number `row` of the stored image, cut to
 // `size` - 1 bytes and terminated. False, leaving `tip` as it was, when the image has no such
@@ -50,14 +53,20 @@ void HandOverListItems(UnitRef list, ByteData items);
 // HandOverListItems of an image made of whole entries, with the offsets of its row entries
 // (`row_offsets`, from AllocateBlock, `row_count` of them; taken over), so that the list takes
 // its rows from them instead of walking the image.
-void HandOverIndexedListItems(UnitRef list, ByteData items, uint32_t* row_offsets,
+void HandOverIndexedListItems(UnitRef list, ByteData items, uint64_t* row_offsets,
                               int32_t row_count);
 struct ListItemsView {
   std::shared_ptr<const void> holder;
   const unsigned char* bytes = nullptr;
-  int32_t length = 0;
+  int64_t length = 0;
 };
 ListItemsView ShareListItems(UnitRef list);
+
+// The items property as rows numbered from 1 with at most one text each, the compact form of
+// the images that import and duplicate removal write: written without an image of bytes, and
+// read (null when the image has another shape) without one.
+void HandOverNumberedRows(UnitRef list, std::shared_ptr<const NumberedRows> rows);
+std::shared_ptr<const NumberedRows> ShareNumberedRows(UnitRef list);
 
 // Reads `count` cells from `column` on of up to `rows` rows from `first` on, handing each row's
 // texts to `visit` in row order, for passes that read millions of rows: the texts are valid only

@@ -1,20 +1,24 @@
 // The list control's rows and its stored items image, in portable code that every thread may use
-// at once. The image is kept exactly as last written; the rows are derived from it, and cells
-// rewritten later live beside it, so the image never changes through a cell write.
+// at once. The image is kept as last written; the rows are derived from it, and cells rewritten
+// later live beside it (ui/rewritten_cells.h), so the image never changes through a cell write.
 //
-// An image is a run of entries: kind (1 byte; 0 starts a row), four 32-bit little-endian numbers
-// (image index, state image index, indent, row value), the text and its zero, a second text and
-// its zero. An entry that the image cuts short is dropped, and so is everything after it.
+// An image is kept in one of two forms. Rows as the pipeline writes them (numbered 1, 2, 3 ...,
+// at most one text column) are kept compactly, a pointer per row to its text (ui/numbered_rows.h),
+// and their image bytes are written out only when the image is read. An image of any other shape
+// is kept byte for byte (ui/written_image.h).
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "runtime/values.h"
+#include "ui/numbered_rows.h"
+#include "ui/rewritten_cells.h"
+#include "ui/written_image.h"
 
 namespace vx {
 
@@ -27,32 +31,37 @@ class RowStore {
   RowStore(const RowStore&) = delete;
   RowStore& operator=(const RowStore&) = delete;
 
-  // Keeps a copy of the `length` bytes and rebuilds every row from them in one pass. Meanwhile
-  // other threads see no rows.
-  void ReplaceImage(const unsigned char* bytes, int32_t length);
-  // ReplaceImage without the copy: keeps the `length` bytes at `bytes` where they are and frees
-  // `block` (from AllocateBlock, holding them; may be null) when the image is replaced in turn.
-  void TakeImage(void* block, const unsigned char* bytes, int32_t length);
-  // Where the row entries of an image start, as the image's writer knows them: `offsets` (from
-  // AllocateBlock, `count` offsets in order; null when count is 0).
-  struct RowIndex {
-    uint32_t* offsets = nullptr;
-    int32_t count = 0;
-  };
-  // TakeImage of an image made of whole entries whose row entries `index` lists, taking the
-  // index over: the rows come from the index instead of a walk over the image.
-  void TakeIndexedImage(void* block, const unsigned char* bytes, int32_t length, RowIndex index);
+  // --- Writing the image: each replaces the image and rebuilds every row from it in one pass;
+  // meanwhile other threads see no rows.
+
+  // Keeps a copy of the `length` bytes.
+  void ReplaceImage(const unsigned char* bytes, int64_t length);
+  // ReplaceImage without the copy: keeps the bytes where they are and frees `block` (from
+  // AllocateBlock, holding them; may be null) when the image is no longer used.
+  void TakeImage(void* block, const unsigned char* bytes, int64_t length);
+  // TakeImage of an image made of whole entries whose row entries start at `row_offsets` (from
+  // AllocateBlock, `row_count` of them; taken over), so that it need not be walked.
+  void TakeIndexedImage(void* block, const unsigned char* bytes, int64_t length,
+                        uint64_t* row_offsets, int32_t row_count);
+  // Rows written as the pipeline writes them, taken as they are.
+  void TakeNumberedRows(std::shared_ptr<const NumberedRows> rows);
+
+  // --- Reading the image.
+
   // A fresh copy of the image as last written; null when it is empty.
   ByteData CopyImage() const;
-
-  // The image as last written, shared instead of copied: its bytes stay valid while `holder`
-  // lives, also when the image is replaced meanwhile.
+  // The image as last written, shared instead of copied where it is kept as bytes: its bytes stay
+  // valid while `holder` lives, also when the image is replaced meanwhile.
   struct SharedImage {
     std::shared_ptr<const void> holder;
     const unsigned char* bytes = nullptr;
-    size_t length = 0;
+    int64_t length = 0;
   };
   SharedImage ShareImage() const;
+  // The image as last written when it holds numbered rows; null otherwise.
+  std::shared_ptr<const NumberedRows> ShareNumberedRows() const;
+
+  // --- Rows and cells.
 
   int32_t RowCount() const { return visible_rows_.load(std::memory_order_acquire); }
   // Empties the rows; the image stays as it was (info tips still come from it).
@@ -66,19 +75,17 @@ class RowStore {
   // False, changing nothing, when the row or the column does not exist.
   bool SetCell(int32_t row, int32_t column, const char* text, size_t length);
 
-  // The cells of one row from `column` on, at once: SetCells writes `count` texts under one lock
-  // where memory allows (false when the row or a column does not exist; should the rows be
-  // replaced meanwhile, the cells written before stay written). CopyCells copies `count` texts
-  // back to back, without terminators, into `buffer` when all fit in `size` bytes, and their
-  // lengths into `lengths`; it returns the sum of the lengths, or -1 when the row or a column
-  // does not exist.
-  struct TextRun {
-    const char* text;
-    size_t length;
-  };
-  bool SetCells(int32_t row, int32_t column, const TextRun* texts, int32_t count);
-  int64_t CopyCells(int32_t row, int32_t column, int32_t count, char* buffer, size_t size,
-                    size_t* lengths) const;
+  // Rows read and written a block at a time, for passes over millions of rows.
+  static constexpr int32_t kMostRowsPerBlock = 4096;
+  // The texts of `column` of up to `count` (at most kMostRowsPerBlock) rows from `first` on,
+  // under one lock, into `texts`. They stay valid while `holder` lives and `spill` is left alone:
+  // texts of the image are not copied, others are copied into `spill`. Returns the rows read,
+  // fewer at the end of the rows.
+  int32_t ReadColumn(int32_t first, int32_t count, int32_t column, TextRun* texts,
+                     std::shared_ptr<const void>* holder, std::vector<char>* spill) const;
+  // Writes `digests[i]` as "32位MD5" and its middle as "16位MD5" of row first + i, for up to
+  // `count` rows, under one lock. Returns the rows written, fewer at the end of the rows.
+  int32_t SetDigests(int32_t first, int32_t count, const DigestBytes* digests);
 
   // Hands `visit` the `count` cells from `column` on of each row from `first` on, in order, for
   // at most `rows` rows, all under one lock: the texts are valid only during the call, and
@@ -89,6 +96,10 @@ class RowStore {
   int32_t VisitRows(int32_t first, int32_t rows, int32_t column, int32_t count, RowVisitor visit,
                     void* context) const;
 
+  // The first row from `start` on, wrapping past the last row to row 0, whose column 0 begins
+  // with the `length` bytes at `prefix`; -1 when none does.
+  int32_t FindRowStartingWith(int32_t start, const char* prefix, size_t length) const;
+
   // The second text of row entry number `row` of the image, cut and terminated as CopyCell does.
   // False, leaving `tip` as it was, when the image has no such row entry.
   bool CopyInfoTip(int32_t row, char* tip, size_t size) const;
@@ -96,21 +107,23 @@ class RowStore {
   // Bytes held for the image, the rows and the rewritten cells (for the benchmarks).
   size_t MemoryUsed() const;
 
-  // The parts, defined where they are used (row_store.cpp).
-  struct Image;
-  struct ColumnCells;
-  struct Spare;
-
  private:
+  struct Image {
+    std::shared_ptr<const NumberedRows> numbered;
+    std::shared_ptr<const WrittenImage> written;
+    int32_t RowCount() const;
+  };
   template <typename MakeImage>
   void ReplaceImageWith(MakeImage&& make_image);
-  // The cell's text; a packed cell is spelled out into `spelled` (kLongestPacked bytes).
+  template <typename Write>
+  int32_t WriteCells(Write&& write);
+  // The cell's text; spelled out into `spelled` (kSpelledCellSize bytes) where it is not held
+  // as text. Called with the lock held, for a row and column that exist.
   TextRun CellBytes(int32_t row, int32_t column, char* spelled) const;
-  void InstallSpare(Spare* spare);
 
   mutable std::mutex mutex_;
-  std::shared_ptr<const Image> image_;
-  std::array<std::unique_ptr<ColumnCells>, kColumns> columns_;
+  Image image_;
+  std::unique_ptr<RewrittenCells> cells_;
   std::atomic<int32_t> visible_rows_{0};
   uint64_t generation_ = 0;  // grows whenever the rows are replaced or deleted
 };

@@ -126,7 +126,6 @@ TEST_F(Md5PassTest, TheWindowReadsTheRowsThatThePassIsWriting) {
   Choose(kStartPassEntry);
   int64_t rows_seen_digested = 0;
   char cell[64];
-  char cells[128];
   while (!PassComplete()) {
     headless::Pump();
     ASSERT_EQ(GetRowCount(超级列表框1), kRows);
@@ -135,13 +134,21 @@ TEST_F(Md5PassTest, TheWindowReadsTheRowsThatThePassIsWriting) {
       for (int32_t column = 0; column < 4; ++column) {
         CopyCellText(超级列表框1, row, column, cell, sizeof cell);
       }
-      int32_t lengths[3];
-      int64_t total = CopyCellTexts(超级列表框1, row, 1, 3, cells, sizeof cells, lengths);
-      ASSERT_EQ(total, lengths[0] + lengths[1] + lengths[2]);
-      std::string text(cells, static_cast<size_t>(lengths[0]));
+      // The three cells at once, as the export reads them.
+      std::string cells[3];
+      ASSERT_EQ(VisitListRows(
+                    超级列表框1, row, 1, 1, 3,
+                    [](void* context, int32_t, const TextRun* texts) {
+                      auto* read = static_cast<std::string*>(context);
+                      for (int i = 0; i < 3; ++i) read[i].assign(texts[i].text, texts[i].length);
+                      return true;
+                    },
+                    cells),
+                1);
+      const std::string& text = cells[0];
       ASSERT_EQ(text, text_of(row));
-      std::string digest(cells + lengths[0], static_cast<size_t>(lengths[1]));
-      std::string short_digest(cells + lengths[0] + lengths[1], static_cast<size_t>(lengths[2]));
+      const std::string& digest = cells[1];
+      const std::string& short_digest = cells[2];
       if (digest.empty()) {
         ASSERT_EQ(short_digest, "") << row;
         continue;
@@ -176,16 +183,16 @@ TEST_F(Md5PassTest, ASecondPassDigestsEveryRowAgainFromTheFirst) {
 
 using Md5PassDeathTest = Md5PassTest;
 
-// Memory runs out on the worker at its first digest: the runtime's report names the size asked
-// for (the digest column's index of rewritten cells, 4 bytes a row), and the UI thread, which
-// takes the exit over, ends the process with -1.
+// Memory runs out on the worker at its first digests: the runtime's report names the size asked
+// for (the room for the digests of every row: 16 bytes and two bits a row), and the UI thread,
+// which takes the exit over, ends the process with -1.
 TEST_F(Md5PassDeathTest, MemoryThatRunsOutDuringThePassIsAFatalError) {
   std::string bytes;
   for (int32_t i = 0; i < 1000; ++i) bytes += std::to_string(i) + "\r\n";
   Import(bytes);
   std::string box =
       "caption=" + testing::HexOf("错误") + " text=" +
-      testing::HexOf("运行时出错!\r\n\r\n错误信息：分配 4000 字节内存失败!\r\n\r\n0, 0\r\n");
+      testing::HexOf("运行时出错!\r\n\r\n错误信息：分配 16256 字节内存失败!\r\n\r\n0, 0\r\n");
   EXPECT_EXIT(
       {
         RegisterExitRoutine(testing::RemoveTemporaryDirectories);

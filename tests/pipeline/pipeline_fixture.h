@@ -13,6 +13,7 @@
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/files.h"
+#include "runtime/heap.h"
 #include "runtime/message_box.h"
 #include "runtime/threads.h"
 #include "tests/pipeline/reference_md5.h"
@@ -44,6 +45,7 @@ class PipelineTest : public ::testing::Test {
   // not outlive the test.
   void TearDown() override {
     SimulateFullDiskAfter(-1);
+    SetHeapLimitForTesting(-1);
     if (CompareText(run_state.load(), kRunStateWorking) == 0) {
       run_state = kRunStateStopped;
       WaitForPass();

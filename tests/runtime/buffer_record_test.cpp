@@ -86,11 +86,14 @@ TEST(BufferGrowth, GrownCapacityAtTheDefaultMaximum) {
   EXPECT_EQ(GrownCapacity(*record, 1), 10240);
   EXPECT_EQ(GrownCapacity(*record, 10240), 10240);
   EXPECT_EQ(GrownCapacity(*record, 10241), 20481);
-  EXPECT_EQ(GrownCapacity(*record, 2147473406), 2147483646);
-  EXPECT_EQ(GrownCapacity(*record, 2147473407), 2147483646);
-  EXPECT_EQ(GrownCapacity(*record, 2147483646), 2147483646);
-  EXPECT_EQ(GrownCapacity(*record, 2147483647), -1);
-  EXPECT_FALSE(ReserveBuffer(record, 2147483647, BufferKind::kBytes));
+  // Past 2 GB the rule goes on as below it; only sizes no memory could hold are refused.
+  EXPECT_EQ(GrownCapacity(*record, 2147483647), int64_t{2147483647} + 10240);
+  EXPECT_EQ(GrownCapacity(*record, (int64_t{1} << 32) + 1), (int64_t{1} << 32) + 10241);
+  EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity - 10240), kDefaultMaxCapacity);
+  EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity - 1), kDefaultMaxCapacity);
+  EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity), kDefaultMaxCapacity);
+  EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity + 1), -1);
+  EXPECT_FALSE(ReserveBuffer(record, kDefaultMaxCapacity + 1, BufferKind::kBytes));
   EXPECT_FALSE(ReserveBuffer(record, -1, BufferKind::kBytes));
   EXPECT_TRUE(ReserveBuffer(record, 0, BufferKind::kBytes));
   EXPECT_EQ(record->data, nullptr);

@@ -148,40 +148,49 @@ TEST(RowStoreCells, RewritesReplaceTheImageTextAndEmptyRewritesEmptyTheCell) {
   EXPECT_EQ(Cell(store, 1, 0), "2");
 }
 
-// Neighbouring cells of a row go in and come out at once; the first writes into fresh columns
-// fetch each column's memory on the way.
-TEST(RowStoreCells, NeighbouringCellsAtOnce) {
+// Blocks of rows: the texts of a column come out at once, pointing into the image where they
+// are its own and copied where they were written later or are spelled out; the digests of a
+// block go into both digest columns at once, the first block fetching the columns' memory.
+TEST(RowStoreCells, BlocksOfRowsComeOutAndGoInAtOnce) {
   RowStore store;
   std::string image;
-  for (int32_t row = 1; row <= 3000; ++row) image += ImportedRow(row, std::to_string(row));
+  for (int32_t row = 1; row <= 5000; ++row) image += ImportedRow(row, std::to_string(row * 3));
   Write(store, image);
-  for (int32_t row = 0; row < 3000; ++row) {
-    std::string digest(32 + row % 50, static_cast<char>('a' + row % 26));
-    std::string middle = digest.substr(8, 16);
-    RowStore::TextRun texts[] = {{digest.c_str(), digest.size()}, {middle.c_str(), middle.size()}};
-    ASSERT_TRUE(store.SetCells(row, 2, texts, 2)) << row;
+  ASSERT_TRUE(store.ShareNumberedRows());
+  ASSERT_TRUE(SetCell(store, 5, 1, "given"));
+
+  TextRun texts[RowStore::kMostRowsPerBlock];
+  std::shared_ptr<const void> holder;
+  std::vector<char> spill;
+  ASSERT_EQ(store.ReadColumn(0, 10, 1, texts, &holder, &spill), 10);
+  EXPECT_EQ(std::string(texts[1].text, texts[1].length), "6");
+  EXPECT_EQ(std::string(texts[5].text, texts[5].length), "given");
+  EXPECT_TRUE(texts[5].text >= spill.data() && texts[5].text < spill.data() + spill.size());
+  // The texts outlive the rows they were read from.
+  Write(store, image);
+  EXPECT_EQ(std::string(texts[9].text, texts[9].length), "30");
+  EXPECT_EQ(std::string(texts[5].text, texts[5].length), "given");
+  EXPECT_EQ(store.ReadColumn(4990, 100, 0, texts, &holder, &spill), 10);  // to the last row
+  EXPECT_EQ(std::string(texts[9].text, texts[9].length), "5000");
+  EXPECT_EQ(store.ReadColumn(0, 100000, 1, texts, &holder, &spill), RowStore::kMostRowsPerBlock);
+  EXPECT_EQ(store.ReadColumn(5000, 1, 1, texts, &holder, &spill), 0);
+  EXPECT_EQ(store.ReadColumn(0, 1, 4, texts, &holder, &spill), 0);
+
+  ASSERT_TRUE(SetCell(store, 5, 1, "given"));
+  std::vector<DigestBytes> digests(5000);
+  for (size_t row = 0; row < digests.size(); ++row) {
+    for (size_t i = 0; i < 16; ++i) digests[row][i] = static_cast<unsigned char>(row * 16 + i);
   }
-  EXPECT_EQ(Cell(store, 2999, 2), std::string(32 + 2999 % 50, 'a' + 2999 % 26));
-  EXPECT_EQ(Cell(store, 2999, 3), std::string(16, 'a' + 2999 % 26));
-
-  char buffer[128];
-  size_t lengths[3];
-  std::string expected = "7" + std::string(38, 'g') + std::string(16, 'g');
-  ASSERT_EQ(store.CopyCells(6, 1, 3, buffer, sizeof buffer, lengths), 55);
-  EXPECT_EQ(std::string(buffer, 55), expected);
-  EXPECT_EQ(lengths[0], 1u);
-  EXPECT_EQ(lengths[1], 38u);
-  EXPECT_EQ(lengths[2], 16u);
-  std::memset(buffer, '#', sizeof buffer);
-  EXPECT_EQ(store.CopyCells(6, 1, 3, buffer, 54, lengths), 55);  // too small: nothing copied
-  EXPECT_EQ(buffer[0], '#');
-
-  RowStore::TextRun two[] = {{"x", 1}, {"y", 1}};
-  EXPECT_FALSE(store.SetCells(3000, 2, two, 2));
-  EXPECT_FALSE(store.SetCells(0, 3, two, 2));
-  EXPECT_EQ(store.CopyCells(3000, 1, 3, buffer, sizeof buffer, lengths), -1);
-  EXPECT_EQ(store.CopyCells(0, 2, 3, buffer, sizeof buffer, lengths), -1);
-  EXPECT_EQ(Cell(store, 0, 3), std::string(16, 'a'));
+  ASSERT_TRUE(SetCell(store, 4999, 3, "given"));
+  EXPECT_EQ(store.SetDigests(0, 1000, digests.data()), 1000);
+  EXPECT_EQ(store.SetDigests(1000, 5000, digests.data() + 1000), 4000);
+  EXPECT_EQ(store.SetDigests(5000, 1, digests.data()), 0);
+  EXPECT_EQ(Cell(store, 1, 2), "101112131415161718191a1b1c1d1e1f");
+  EXPECT_EQ(Cell(store, 1, 3), "1415161718191a1b");
+  EXPECT_EQ(Cell(store, 4999, 3), Cell(store, 4999, 2).substr(8, 16));
+  ASSERT_EQ(store.ReadColumn(0, 2, 2, texts, &holder, &spill), 2);
+  EXPECT_EQ(std::string(texts[1].text, texts[1].length), "101112131415161718191a1b1c1d1e1f");
+  EXPECT_EQ(Cell(store, 5, 1), "given");  // the text column keeps what was written
 }
 
 TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
@@ -192,26 +201,37 @@ TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
   size_t after_pass = 0;
   for (int pass = 0; pass < 4; ++pass) {
     for (int32_t row = 0; row < store.RowCount(); ++row) {
-      std::string digest(32, static_cast<char>('a' + (row + pass) % 26));
+      std::string digest(32, static_cast<char>('g' + (row + pass) % 20));  // no hex digits
       ASSERT_TRUE(SetCell(store, row, 2, digest));
       ASSERT_TRUE(SetCell(store, row, 3, digest.substr(8, 16)));
     }
     if (pass == 0) after_pass = store.MemoryUsed();
     EXPECT_EQ(store.MemoryUsed(), after_pass) << "pass " << pass;
   }
-  EXPECT_EQ(Cell(store, 4999, 2), std::string(32, static_cast<char>('a' + (4999 + 3) % 26)));
+  EXPECT_EQ(Cell(store, 4999, 2), std::string(32, static_cast<char>('g' + (4999 + 3) % 20)));
 
   // A cell that grows and shrinks again keeps its text exact.
   for (size_t length : {40u, 200u, 3u, 90u, 0u, 33u}) {
     ASSERT_TRUE(SetCell(store, 17, 2, std::string(length, 'g')));
     EXPECT_EQ(Cell(store, 17, 2), length ? std::string(length, 'g') : "<none>");
   }
-  EXPECT_EQ(Cell(store, 18, 2), std::string(32, static_cast<char>('a' + (18 + 3) % 26)));
+  EXPECT_EQ(Cell(store, 18, 2), std::string(32, static_cast<char>('g' + (18 + 3) % 20)));
 }
 
-// Digest cells (16 or 32 lowercase hexadecimal digits) are kept in a smaller form than other
-// texts: whatever a cell was before, it reads back exactly as last written, through every way of
-// reading it.
+// The three cells from column 1 on of `row`, as a visit of the rows hands them over.
+std::string VisitedCells(const RowStore& store, int32_t row) {
+  std::string cells;
+  auto take = [](void* context, int32_t, const TextRun* texts) {
+    auto* cells = static_cast<std::string*>(context);
+    for (int i = 0; i < 3; ++i) *cells += std::string(texts[i].text, texts[i].length) + "|";
+    return true;
+  };
+  if (store.VisitRows(row, 1, 1, 3, take, &cells) != 1) return "<no row>";
+  return cells.substr(0, cells.size() - 1);
+}
+
+// Digests are kept in a smaller form than other texts: whatever a cell was before, it reads back
+// exactly as last written, through every way of reading it.
 TEST(RowStoreCells, DigestCellsReadBackAsWrittenWhateverTheCellWasBefore) {
   RowStore store;
   std::string image;
@@ -235,14 +255,9 @@ TEST(RowStoreCells, DigestCellsReadBackAsWrittenWhateverTheCellWasBefore) {
     for (int32_t row : {1, 2}) {
       int32_t column = row == 1 ? 2 : 3;
       EXPECT_EQ(Cell(store, row, column), text.empty() ? "<none>" : text) << text;
-      char buffer[128];
-      size_t lengths[3];
       std::string text_cell = "text" + std::to_string(row + 1);
       std::string first = row == 1 ? text : "", second = row == 2 ? text : "";
-      ASSERT_EQ(store.CopyCells(row, 1, 3, buffer, sizeof buffer, lengths),
-                static_cast<int64_t>(text_cell.size() + text.size()));
-      EXPECT_EQ(std::string(buffer, lengths[0] + lengths[1] + lengths[2]),
-                text_cell + first + second);
+      EXPECT_EQ(VisitedCells(store, row), text_cell + "|" + first + "|" + second);
       char cut[9];
       EXPECT_EQ(store.CopyCell(row, column, cut, sizeof cut), static_cast<int64_t>(text.size()));
       EXPECT_EQ(std::string(cut), text.substr(0, 8));
@@ -252,8 +267,9 @@ TEST(RowStoreCells, DigestCellsReadBackAsWrittenWhateverTheCellWasBefore) {
   }
 }
 
-// A pass of digests in both digest columns: each digest row takes well below the 40-byte slots
-// that other texts of the same length take, and every cell reads back.
+// A pass of digests in both digest columns: each digest row takes its digest's 16 bytes, and the
+// 16-digit cell nothing of its own, where other texts of the same length take several times
+// more; every cell reads back.
 TEST(RowStoreCells, DigestColumnsTakeLessThanOtherTextsOfTheirLength) {
   constexpr int32_t kRows = 20000;
   std::string image;
@@ -266,8 +282,8 @@ TEST(RowStoreCells, DigestColumnsTakeLessThanOtherTextsOfTheirLength) {
       std::string digest(32, '0');
       for (int i = 0; i < 8; ++i) digest[i] = "0123456789abcdef"[(row >> (2 * i)) & 15];
       digest[31] = first_letter;
-      RowStore::TextRun texts[] = {{digest.c_str(), 32}, {digest.c_str() + 8, 16}};
-      EXPECT_TRUE(store.SetCells(row, 2, texts, 2));
+      EXPECT_TRUE(SetCell(store, row, 2, digest));
+      EXPECT_TRUE(SetCell(store, row, 3, digest.substr(8, 16)));
     }
     for (int32_t row = 0; row < kRows; row += 997) {
       EXPECT_EQ(Cell(store, row, 2).substr(31), std::string(1, first_letter));
@@ -277,17 +293,17 @@ TEST(RowStoreCells, DigestColumnsTakeLessThanOtherTextsOfTheirLength) {
   };
   size_t digests = memory_of_pass('a');
   size_t other_texts = memory_of_pass('G');
-  EXPECT_LE(digests, static_cast<size_t>(kRows) * (16 + 8 + 2 * 4) + 4096);
-  EXPECT_LT(digests * 2, other_texts);
+  EXPECT_LE(digests, static_cast<size_t>(kRows) * 16 + kRows / 4 + 64);
+  EXPECT_LT(digests * 4, other_texts);
 }
 
 // An image handed over with the offsets of its row entries gives the rows, cells and tips that a
 // walk over it gives; the visit of rows hands their cells over in order until one is refused.
 TEST(RowStoreImage, IndexedImagesGiveTheRowsOfAWalk) {
   std::string image;
-  std::vector<uint32_t> offsets;
+  std::vector<uint64_t> offsets;
   for (int32_t row = 1; row <= 50; ++row) {
-    offsets.push_back(static_cast<uint32_t>(image.size()));
+    offsets.push_back(image.size());
     image += RowEntry(std::to_string(row), row % 7 ? "" : "tip") +
              ColumnEntry("t" + std::to_string(row));
     if (row % 3 == 0) image += ColumnEntry("second") + ColumnEntry("third") + ColumnEntry("fourth");
@@ -296,10 +312,10 @@ TEST(RowStoreImage, IndexedImagesGiveTheRowsOfAWalk) {
   Write(walked, image);
   auto* block = static_cast<unsigned char*>(AllocateBlock(image.size()));
   std::memcpy(block, image.data(), image.size());
-  auto* index = static_cast<uint32_t*>(AllocateBlock(offsets.size() * sizeof(uint32_t)));
-  std::memcpy(index, offsets.data(), offsets.size() * sizeof(uint32_t));
-  indexed.TakeIndexedImage(block, block, static_cast<int32_t>(image.size()),
-                           {index, static_cast<int32_t>(offsets.size())});
+  auto* index = static_cast<uint64_t*>(AllocateBlock(offsets.size() * sizeof(uint64_t)));
+  std::memcpy(index, offsets.data(), offsets.size() * sizeof(uint64_t));
+  indexed.TakeIndexedImage(block, block, static_cast<int64_t>(image.size()), index,
+                           static_cast<int32_t>(offsets.size()));
   ASSERT_EQ(indexed.RowCount(), walked.RowCount());
   for (int32_t row = -1; row <= 50; ++row) {
     for (int32_t column = 0; column < 4; ++column) {
@@ -314,7 +330,7 @@ TEST(RowStoreImage, IndexedImagesGiveTheRowsOfAWalk) {
     std::vector<std::string> lines;
     int32_t refuse_at;
   } visit{{}, 8};
-  auto take = [](void* context, int32_t row, const RowStore::TextRun* cells) {
+  auto take = [](void* context, int32_t row, const TextRun* cells) {
     auto* visit = static_cast<Visit*>(context);
     if (row == visit->refuse_at) return false;
     visit->lines.push_back(std::to_string(row) + ":" + std::string(cells[0].text, cells[0].length) +
@@ -334,21 +350,34 @@ TEST(RowStoreImage, IndexedImagesGiveTheRowsOfAWalk) {
 }
 
 // An image taken over stays where it is; a shared image stays readable after it is replaced.
+// Imported rows keep their texts where the image holds them.
 TEST(RowStoreImage, TakesImagesOverAndSharesThemWithoutCopies) {
   RowStore store;
-  std::string image = ImportedRow(1, "a") + ImportedRow(2, "bc");
+  std::string imported = ImportedRow(1, "a") + ImportedRow(2, "bc");
+  auto* imported_block = static_cast<unsigned char*>(AllocateBlock(imported.size()));
+  std::memcpy(imported_block, imported.data(), imported.size());
+  store.TakeImage(imported_block, imported_block, static_cast<int64_t>(imported.size()));
+  std::shared_ptr<const NumberedRows> rows = store.ShareNumberedRows();
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->count(), 2);
+  EXPECT_EQ(reinterpret_cast<const unsigned char*>(rows->text(1)),
+            imported_block + imported.size() - 4);
+  rows.reset();
+
+  std::string image = RowEntry("1", "a tip") + ColumnEntry("a") + ImportedRow(2, "bc");
   auto* block = static_cast<unsigned char*>(AllocateBlock(image.size()));
   std::memcpy(block, image.data(), image.size());
-  store.TakeImage(block, block, static_cast<int32_t>(image.size()));
+  store.TakeImage(block, block, static_cast<int64_t>(image.size()));
   ASSERT_EQ(store.RowCount(), 2);
   EXPECT_EQ(Cell(store, 1, 1), "bc");
+  EXPECT_FALSE(store.ShareNumberedRows());
 
   RowStore::SharedImage shared = store.ShareImage();
   EXPECT_EQ(shared.bytes, block);
   Write(store, ImportedRow(1, "new"));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(shared.bytes), shared.length), image);
   shared = RowStore::SharedImage();  // the last holder frees the old image
-  EXPECT_EQ(store.ShareImage().length, ImportedRow(1, "new").size());
+  EXPECT_EQ(store.ShareImage().length, static_cast<int64_t>(ImportedRow(1, "new").size()));
 
   store.TakeImage(nullptr, nullptr, 0);
   EXPECT_EQ(store.RowCount(), 0);
