@@ -46,6 +46,7 @@ void ForEachColumn(const unsigned char* text, size_t length, Separator separator
 
 // A line's text is zero-terminated: it ends at the line's first zero byte.
 inline size_t TextLengthOfLine(const unsigned char* line, size_t length) {
+  if (length == 0) return 0;  // an empty file's one line has no bytes at all
   auto* zero = static_cast<const unsigned char*>(std::memchr(line, 0, length));
   return zero ? static_cast<size_t>(zero - line) : length;
 }

@@ -28,6 +28,10 @@ constexpr FileSharing kModeSharing[] = {
     FileSharing::kNothing,
 };
 
+// One write or close at a time: a file is never closed under a write that another thread has
+// in progress (the export writes on a thread of its own while the window may end the program).
+std::mutex file_operations;
+
 // Bytes that writes may still put out before they fail as on a full disk; negative: no limit.
 std::atomic<int64_t> writes_before_full_disk{-1};
 
@@ -59,6 +63,7 @@ FileNumber OpenFile(const char* path, int32_t mode, int32_t sharing) {
 }
 
 bool WriteText(FileNumber number, std::initializer_list<Value> values) {
+  std::lock_guard<std::mutex> lock(file_operations);
   OpenFileObject* file = FindRegisteredFile(number);
   if (!file) return false;
   const int64_t start = file->position;
@@ -87,6 +92,7 @@ bool WriteText(FileNumber number, std::initializer_list<Value> values) {
 }
 
 bool WriteBytes(FileNumber number, const void* bytes, size_t count) {
+  std::lock_guard<std::mutex> lock(file_operations);
   OpenFileObject* file = FindRegisteredFile(number);
   if (!file) return false;
   if (count == 0) return true;
@@ -99,6 +105,7 @@ bool WriteBytes(FileNumber number, const void* bytes, size_t count) {
 }
 
 void CloseFile(FileNumber number) {
+  std::lock_guard<std::mutex> lock(file_operations);
   OpenFileObject* file = RemoveFromFileRegistry(number);
   if (!file) return;
   PlatformCloseFile(file->handle);

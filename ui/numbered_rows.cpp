@@ -136,13 +136,15 @@ std::shared_ptr<const NumberedRows> ReadNumberedRows(std::shared_ptr<const void>
 // P * 10^k to (P + 1) * 10^k - 1, so the first such number from any point is found range by
 // range, without looking at a row.
 int32_t FindNumberStartingWith(int32_t count, int32_t start, const char* prefix, size_t length) {
-  if (count <= 0 || length == 0 || length > 10 || prefix[0] == '0') return -1;
+  if (count <= 0) return -1;
+  if (start < 0 || start >= count) start = 0;
+  if (length == 0) return start;  // every number begins with nothing
+  if (length > 10 || prefix[0] == '0') return -1;
   int64_t digits = 0;
   for (size_t i = 0; i < length; ++i) {
     if (prefix[i] < '0' || prefix[i] > '9') return -1;
     digits = digits * 10 + (prefix[i] - '0');
   }
-  if (start < 0 || start >= count) start = 0;
   // The least number from `from` on that begins with the digits, or 0.
   auto first_from = [&](int64_t from) -> int64_t {
     for (int64_t low = digits, high = digits; low <= count; low *= 10, high = high * 10 + 9) {

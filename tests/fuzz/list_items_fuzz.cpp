@@ -1,6 +1,10 @@
 // Writes the list's items property with the input as the image, and checks the rows, cells and
 // info tips the list shows against a plain walk of the image, and that the image reads back
 // byte for byte and outlives cell writes and the deletion of the rows.
+//
+// Images of the rows that import writes are kept in a compact form of their own. The input is
+// also read as the lines of such an image, and every image of that shape is kept in both forms,
+// compact and as written, which must show the same rows, cells, tips and bytes throughout.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +13,7 @@
 
 #include "tests/fuzz/fuzz_support.h"
 #include "ui/list_control.h"
+#include "ui/row_store.h"
 #include "ui/units.h"
 #include "ui/window_headless.h"
 
@@ -61,6 +66,135 @@ std::string StoredImage() {
   return fuzzing::BytesOf(image.get());
 }
 
+// The rows that import makes of the input's lines (cut at LF): a line's text ends at its first
+// zero byte, an empty line has no text column.
+std::string ImportedImage(const std::string& input) {
+  std::string image;
+  size_t start = 0;
+  for (int32_t number = 1; start <= input.size(); ++number) {
+    size_t end = input.find('\n', start);
+    if (end == std::string::npos) end = input.size();
+    std::string line = input.substr(start, end - start);
+    image += fuzzing::kRowHeader + std::to_string(number) + std::string(2, '\0');
+    if (!line.empty()) {
+      image += fuzzing::kColumnHeader + line.substr(0, line.find('\0')) + std::string(2, '\0');
+    }
+    start = end + 1;
+  }
+  return image;
+}
+
+std::string TextOf(const TextRun& run) {
+  return std::string(run.text, run.length);
+}
+
+std::string StoreCell(const RowStore& store, int32_t row, int32_t column, size_t room) {
+  std::string buffer(room + 1, '#');
+  int64_t length = store.CopyCell(row, column, &buffer[0], room);
+  if (length < 0) return "<none>";
+  return std::to_string(length) + ":" + (room ? buffer.substr(0, std::strlen(buffer.c_str())) : "");
+}
+
+std::string StoreTip(const RowStore& store, int32_t row) {
+  char tip[8] = "unset";
+  bool found = store.CopyInfoTip(row, tip, 1 + static_cast<size_t>(row) % 8);
+  return found ? tip : "<none>";
+}
+
+// Everything a reader can learn of the rows of `store`, one line each.
+std::vector<std::string> Observe(const RowStore& store, const std::string& prefix) {
+  std::vector<std::string> seen;
+  int32_t rows = store.RowCount();
+  seen.push_back("rows " + std::to_string(rows));
+  seen.push_back("image " + fuzzing::BytesOf(OwnedByteData(store.CopyImage()).get()));
+  for (int32_t row = -1; row <= rows; ++row) {
+    for (int32_t column = -1; column <= 4; ++column) {
+      seen.push_back(StoreCell(store, row, column, static_cast<size_t>(row + column + 2) % 9));
+    }
+    seen.push_back("tip " + StoreTip(store, row));
+  }
+  TextRun texts[RowStore::kMostRowsPerBlock];
+  std::shared_ptr<const void> holder;
+  std::vector<char> spill;
+  for (int32_t column = 0; column < 4; ++column) {
+    int32_t read = store.ReadColumn(0, RowStore::kMostRowsPerBlock, column, texts, &holder, &spill);
+    std::string line = "column " + std::to_string(read);
+    for (int32_t i = 0; i < read; ++i) line += "|" + TextOf(texts[i]);
+    seen.push_back(line);
+  }
+  auto visit = [](void* context, int32_t row, const TextRun* cells) {
+    static_cast<std::vector<std::string>*>(context)->push_back(
+        std::to_string(row) + " " + TextOf(cells[0]) + " " + TextOf(cells[1]));
+    return true;
+  };
+  store.VisitRows(0, rows, 2, 2, visit, &seen);
+  for (int32_t start : {-1, 0, rows / 2, rows}) {
+    for (size_t length = 0; length <= prefix.size(); ++length) {
+      seen.push_back("find " +
+                     std::to_string(store.FindRowStartingWith(start, prefix.data(), length)));
+    }
+  }
+  return seen;
+}
+
+// The row entries of an image made of whole entries, as the writer of the image would note them.
+std::vector<uint64_t> RowEntryOffsets(const std::string& image) {
+  std::vector<uint64_t> offsets;
+  for (size_t at = 0; at < image.size();) {
+    if (image[at] == 0) offsets.push_back(at);
+    size_t text_end = image.find('\0', at + kEntryHeaderSize);
+    at = image.find('\0', text_end + 1) + 1;
+  }
+  return offsets;
+}
+
+// `image` has the shape of the rows import writes: kept compactly, and kept as written, the two
+// stores show the same, also after the same cell writes and the deletion of the rows.
+void CompareForms(const std::string& image, const std::string& given) {
+  RowStore compact, written;
+  compact.ReplaceImage(reinterpret_cast<const unsigned char*>(image.data()),
+                       static_cast<int64_t>(image.size()));
+  VX_FUZZ_CHECK(compact.ShareNumberedRows() != nullptr, "not kept compactly: " + Hex(image));
+  std::vector<uint64_t> offsets = RowEntryOffsets(image);
+  auto* block = static_cast<unsigned char*>(AllocateBlock(image.size() + 1));
+  std::memcpy(block, image.data(), image.size());
+  auto* index = static_cast<uint64_t*>(AllocateBlock(offsets.size() * sizeof(uint64_t) + 1));
+  std::memcpy(index, offsets.data(), offsets.size() * sizeof(uint64_t));
+  written.TakeIndexedImage(block, block, static_cast<int64_t>(image.size()), index,
+                           static_cast<int32_t>(offsets.size()));
+
+  std::string prefix = given.substr(0, 3);
+  auto same = [&](const char* moment) {
+    std::vector<std::string> a = Observe(compact, prefix), b = Observe(written, prefix);
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+      std::string left = i < a.size() ? a[i] : "<end>", right = i < b.size() ? b[i] : "<end>";
+      VX_FUZZ_CHECK(left == right, std::string(moment) + ": compact " + Hex(left) + "\nwritten " +
+                                       Hex(right) + "\nimage " + Hex(image));
+    }
+  };
+  same("as written");
+  int32_t rows = compact.RowCount();
+  // Writes of every kind the cells keep: digests, their middles, and other texts.
+  DigestBytes digests[3] = {};
+  for (size_t i = 0; i < given.size() && i < 48; ++i) {
+    digests[i / 16][i % 16] = static_cast<unsigned char>(given[i]);
+  }
+  for (RowStore* store : {&compact, &written}) {
+    store->SetDigests(rows / 3, 3, digests);
+    for (size_t i = 0; i + 1 < given.size() && i < 24; i += 2) {
+      int32_t row = static_cast<unsigned char>(given[i]) % (rows + 1);
+      int32_t column = static_cast<unsigned char>(given[i + 1]) % 4;
+      OwnedText current(store->CellText(rows / 3, 2));
+      std::string text = current ? current.get() : "";
+      if (i % 4 == 2) text = text.size() >= 24 ? text.substr(8, 16) : given.substr(i, 5);
+      store->SetCell(row, column, text.c_str(), text.size());
+    }
+  }
+  same("after cell writes");
+  compact.DeleteAllRows();
+  written.DeleteAllRows();
+  same("after the rows were deleted");
+}
 }  // namespace
 }  // namespace vx
 
@@ -72,6 +206,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
+  {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    CompareForms(ImportedImage(input), input);
+    RowStore store;
+    store.ReplaceImage(data, static_cast<int64_t>(size));
+    if (store.ShareNumberedRows()) CompareForms(input, input);
+  }
   // A fresh window each run: the headless window's record of requests would otherwise grow
   // with every run, and libFuzzer would look for a leak after each one.
   fuzzing::LoadListWindow();
