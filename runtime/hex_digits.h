@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vx {
 
 namespace hex_digits_detail {
@@ -41,7 +45,22 @@ inline void StoreWord(char* bytes, uint64_t word) {
 // `count` is a multiple of 4.
 inline void SpellHexDigits(const unsigned char* bytes, size_t count, char* digits) {
   using namespace hex_digits_detail;
-  for (size_t i = 0; i < count; i += 4, digits += 8) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Eight bytes at a time: their nibbles interleaved high before low, then each nibble n made
+  // '0' + n, and 'a' - '0' - 10 more where it is above 9.
+  const __m128i low_nibbles = _mm_set1_epi8(0x0F);
+  for (; i + 8 <= count; i += 8, digits += 16) {
+    __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + i));
+    __m128i high = _mm_and_si128(_mm_srli_epi16(eight, 4), low_nibbles);
+    __m128i nibbles = _mm_unpacklo_epi8(high, _mm_and_si128(eight, low_nibbles));
+    __m128i letters =
+        _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('a' - '0' - 10));
+    __m128i spelled = _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), letters);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(digits), spelled);
+  }
+#endif
+  for (; i < count; i += 4, digits += 8) {
     uint64_t word = static_cast<uint64_t>(bytes[i]) | static_cast<uint64_t>(bytes[i + 1]) << 8 |
                     static_cast<uint64_t>(bytes[i + 2]) << 16 |
                     static_cast<uint64_t>(bytes[i + 3]) << 24;

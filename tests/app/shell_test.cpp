@@ -6,10 +6,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "app/main_window.h"
+#include "pipeline/event_pacer.h"
 #include "pipeline/import.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
@@ -179,5 +182,119 @@ TEST(ShellDeathTest, YesInTheMiddleOfThePassEndsWithExitCodeZero) {
       ::testing::ExitedWithCode(0), "^\\[rows 1000000, first digested, last empty\\]$");
 }
 
+constexpr int32_t kRowsForTheLongCommands = 2000000;
+
+// Lines with every second one a repeat, so that duplicate removal has rows to drop.
+std::string LinesWithRepeats() {
+  std::string lines;
+  for (int32_t i = 0; i < kRowsForTheLongCommands; ++i) lines += std::to_string(i / 2) + "\r\n";
+  return lines;
+}
+
+void WriteRowsAndTitle() {
+  OwnedText title(ReadWindowTitle(启动窗口));
+  std::fprintf(stderr, "[rows %d, %s]", GetRowCount(超级列表框1),
+               title && std::string(title.get()).rfind(kTitleRemovingDuplicates, 0) == 0
+                   ? "removing"
+                   : "other title");
+}
+
+// Yes while duplicate removal works through two million rows, answering the window between
+// blocks of rows: the process ends with 0 at once, the rows as they were.
+TEST(ShellDeathTest, YesWhileDuplicatesAreRemovedEndsWithExitCodeZero) {
+  EXPECT_EXIT(
+      {
+        EndIfStillRunningAfter(std::chrono::seconds(120));
+        SetEventPacingForTesting(true);
+        std::thread user = UserOnceShown([] {
+          CallOnUiThread(
+              [](void*) {
+                LoadLinesIntoList(超级列表框1, "", LinesWithRepeats().c_str());
+                RegisterExitRoutine(WriteRowsAndTitle);
+                headless::RightClick(超级列表框1);
+                headless::ChooseFromPopup(kRemoveDuplicatesEntry);
+              },
+              nullptr);
+          while (testing::TextOf(ReadWindowTitle(启动窗口)) != kTitleRemovingDuplicates) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+          headless::AnswerNextMessageBox(kIdYes);
+          CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+        });
+        user.detach();
+        ProgramMain();
+        std::fputs("[the loop ended]", stderr);
+      },
+      ::testing::ExitedWithCode(0), "^\\[rows 2000000, removing\\]$");
+}
+
+// Yes while the export writes two million rows: the process ends with 0 at once, the export's
+// temporary file is gone and the file it was to replace holds what it held.
+TEST(ShellDeathTest, YesWhileTheExportWritesEndsAndKeepsTheOldFile) {
+  // The process that ends is started anew for the death test and runs this test from its
+  // beginning: the directory is handed to it, so that both look at the same files.
+  static std::string directory, target;
+  const char* handed = std::getenv("VX_EXPORT_CLOSE_DIRECTORY");
+  directory = handed ? handed : testing::TemporaryDirectory();
+  target = directory + "/export.txt";
+  if (!handed) {
+#if defined(_WIN32)
+    _putenv_s("VX_EXPORT_CLOSE_DIRECTORY", directory.c_str());
+#else
+    setenv("VX_EXPORT_CLOSE_DIRECTORY", directory.c_str(), 1);
+#endif
+    testing::WriteWholeFile(target, "the old export\r\n");
+  }
+  EXPECT_EXIT(
+      {
+        EndIfStillRunningAfter(std::chrono::seconds(120));
+        SetEventPacingForTesting(true);
+        std::thread user = UserOnceShown([] {
+          CallOnUiThread(
+              [](void*) {
+                LoadLinesIntoList(超级列表框1, "", LinesWithRepeats().c_str());
+                headless::RightClick(超级列表框1);
+                headless::ChooseFromPopup(kStartPassEntry);
+              },
+              nullptr);
+          while (testing::TextOf(ReadWindowTitle(启动窗口)).rfind(kTitlePassCompleteBefore, 0) !=
+                 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+          CallOnUiThread(
+              [](void*) {
+                headless::ConfirmNextFileDialog(target);
+                headless::RightClick(超级列表框1);
+                headless::ChooseFromPopup(kExportEntry);
+              },
+              nullptr);
+          // The export has begun once its temporary file is there.
+          auto temporary_there = [] {
+            for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+              if (entry.path().extension() == ".tmp") return true;
+            }
+            return false;
+          };
+          while (!temporary_there()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          headless::AnswerNextMessageBox(kIdYes);
+          CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+        });
+        user.detach();
+        ProgramMain();
+        std::fputs("[the loop ended]", stderr);
+      },
+      ::testing::ExitedWithCode(0), "^$");
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{"export.txt"});
+  EXPECT_EQ(testing::ReadWholeFile(target), "the old export\r\n");
+#if defined(_WIN32)
+  _putenv_s("VX_EXPORT_CLOSE_DIRECTORY", "");
+#else
+  unsetenv("VX_EXPORT_CLOSE_DIRECTORY");
+#endif
+}
 }  // namespace
 }  // namespace vx
