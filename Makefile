@@ -24,8 +24,10 @@ test: deps
 run: deps build-windows
 	@scripts/run-program.sh
 
+# The Wine benchmark's list size: make bench WINE_BENCH_LINES=100000000
+WINE_BENCH_LINES ?= 1000000
 bench: deps
-	@scripts/run-benchmarks.sh
+	@WINE_BENCH_LINES=$(WINE_BENCH_LINES) scripts/run-benchmarks.sh
 
 # Every fuzz target for FUZZ_SECONDS seconds, two at a time: make fuzz FUZZ_SECONDS=60
 FUZZ_SECONDS ?= 600
