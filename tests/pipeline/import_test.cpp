@@ -97,11 +97,14 @@ TEST_F(ImportTest, AFileThatCannotBeReadChangesNothing) {
   FileNumber holder = OpenFile(locked.c_str(), kOpenToRead, kShareNothing);
   ASSERT_NE(holder, 0);
   std::vector<std::string> paths = {directory + "/missing.txt", directory, locked};
-  // A sparse file of a terabyte, which takes no disk: more than memory holds.
+  // A sparse file of a terabyte, which takes no disk: more than memory holds. (Wine makes no
+  // sparse file that large.)
   std::string too_large = directory + "/too_large.txt";
+#if !defined(_WIN32)
   WriteWholeFile(too_large, "");
   std::filesystem::resize_file(too_large, (uint64_t{1} << 40) + 3);
   paths.push_back(too_large);
+#endif
   std::vector<std::string> titles = Titles();
   for (const std::string& path : paths) {
     ClearShownBoxes();
