@@ -34,14 +34,14 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
       static_cast<uint8_t*>(AllocateBlock(static_cast<size_t>(count))));
   uint8_t* dropped = dropped_block.get();  // per row
 
-  RepeatedKeys keys(count);
+  RepeatedKeys keys(count, 2);
   for (int32_t row = 0; row < count; ++row) {
     const char* text = texts[row];
     dropped[row] = text ? 0 : 1;
     if (text) {
+      auto* bytes = reinterpret_cast<const unsigned char*>(text);
       size_t length = std::strlen(text);
-      keys.Add(static_cast<uint32_t>(row),
-               RowKeySet::Hash(reinterpret_cast<const unsigned char*>(text), length), length + 2);
+      keys.Add(static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length), length + 2, bytes);
     }
     if (row % kRowsBetweenEvents == 0) pacer->Between();
   }
@@ -111,13 +111,14 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
 
   std::vector<uint8_t> dropped(rows.size());
   {
-    RepeatedKeys keys(static_cast<int64_t>(rows.size()));
+    RepeatedKeys keys(static_cast<int64_t>(rows.size()), 0);
     for (size_t i = 0; i < rows.size(); ++i) {
       const WalkedRow& row = rows[i];
       dropped[i] = row.key_length == 0;
       if (row.key_length != 0) {
-        keys.Add(static_cast<uint32_t>(i),
-                 RowKeySet::Hash(image.bytes + row.key_start, row.key_length), row.key_length);
+        const unsigned char* key = image.bytes + row.key_start;
+        keys.Add(static_cast<uint32_t>(i), RowKeySet::Hash(key, row.key_length), row.key_length,
+                 key);
       }
     }
     keys.ForEachRepeat(

@@ -2,7 +2,7 @@
 
 namespace vx {
 
-RepeatedKeys::RepeatedKeys(int64_t keys) {
+RepeatedKeys::RepeatedKeys(int64_t keys, size_t zero_tail) : zero_tail_(zero_tail) {
   while (bits_ < kMostBits && (kKeysPerPartition << bits_) < keys) ++bits_;
   size_t partitions = size_t{1} << bits_;
   auto expected = static_cast<size_t>(keys > 0 ? keys : 0) / partitions;
