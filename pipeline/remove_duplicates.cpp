@@ -7,6 +7,7 @@
 
 #include "pipeline/event_pacer.h"
 #include "pipeline/image_rows.h"
+#include "pipeline/in_two_threads.h"
 #include "pipeline/items_image.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
@@ -20,6 +21,8 @@ namespace {
 
 // Rows are walked in blocks of this many between two looks at the clock.
 constexpr int32_t kRowsBetweenEvents = 1 << 16;
+// Fewer rows than this take less time than starting a thread.
+constexpr int32_t kRowsToSplit = 1 << 16;
 
 // Rows as import and duplicate removal write them: numbered from 1, each with one text or none.
 // Every row's key is its text (with the two zero bytes that close it, the same for every row),
@@ -34,20 +37,38 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
       static_cast<uint8_t*>(AllocateBlock(static_cast<size_t>(count))));
   uint8_t* dropped = dropped_block.get();  // per row
 
-  RepeatedKeys keys(count, 2);
-  for (int32_t row = 0; row < count; ++row) {
-    const char* text = texts[row];
-    dropped[row] = text ? 0 : 1;
-    if (text) {
-      auto* bytes = reinterpret_cast<const unsigned char*>(text);
-      size_t length = std::strlen(text);
-      keys.Add(static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length), length + 2, bytes);
+  // The two halves of the rows are keyed side by side, and then the two halves of the
+  // partitions looked through, each on a core of its own; the UI thread answers the window.
+  const int32_t half = count / 2;
+  const bool split = count >= kRowsToSplit;
+  RepeatedKeys keys(half + 1, 2, 2);
+  auto add_keys = [&](int part, int32_t first, int32_t end, EventPacer* events) {
+    for (int32_t row = first; row < end; ++row) {
+      const char* text = texts[row];
+      dropped[row] = text ? 0 : 1;
+      if (text) {
+        auto* bytes = reinterpret_cast<const unsigned char*>(text);
+        size_t length = std::strlen(text);
+        keys.Add(part, static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length), length + 2,
+                 bytes);
+      }
+      if (events && row % kRowsBetweenEvents == 0) events->Between();
     }
-    if (row % kRowsBetweenEvents == 0) pacer->Between();
-  }
-  keys.ForEachRepeat(
-      [&](uint32_t row, uint32_t other) { return std::strcmp(texts[row], texts[other]) == 0; },
-      [&](uint32_t row) { dropped[row] = 1; }, [&] { pacer->Between(); });
+  };
+  auto answer_window = [&] { pacer->Between(); };
+  InTwoThreads(
+      split, [&] { add_keys(1, half, count, nullptr); }, [&] { add_keys(0, 0, half, pacer); },
+      answer_window);
+  keys.FinishAdding();
+
+  auto equal = [&](uint32_t row, uint32_t other) {
+    return std::strcmp(texts[row], texts[other]) == 0;
+  };
+  auto repeat = [&](uint32_t row) { dropped[row] = 1; };
+  const size_t middle = keys.partitions() / 2;
+  InTwoThreads(
+      split, [&] { keys.ForEachRepeat(middle, keys.partitions(), equal, repeat, [] {}); },
+      [&] { keys.ForEachRepeat(0, middle, equal, repeat, answer_window); }, answer_window);
 
   int32_t kept = 0;
   for (int32_t row = 0; row < count; ++row) kept += dropped[row] ? 0 : 1;
@@ -117,11 +138,13 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
       dropped[i] = row.key_length == 0;
       if (row.key_length != 0) {
         const unsigned char* key = image.bytes + row.key_start;
-        keys.Add(static_cast<uint32_t>(i), RowKeySet::Hash(key, row.key_length), row.key_length,
+        keys.Add(0, static_cast<uint32_t>(i), RowKeySet::Hash(key, row.key_length), row.key_length,
                  key);
       }
     }
+    keys.FinishAdding();
     keys.ForEachRepeat(
+        0, keys.partitions(),
         [&](uint32_t row, uint32_t other) {
           return rows[row].key_length == rows[other].key_length &&
                  std::memcmp(image.bytes + rows[row].key_start, image.bytes + rows[other].key_start,
