@@ -19,10 +19,10 @@ void ForEachLineMarked(const unsigned char* content, size_t length, unsigned cha
                        Line&& line) {
   const unsigned char* end = content + length;
   const unsigned char* line_start = content;
-  bool line_is_plain = true;
   bool any_line_end = false;
   size_t i = 0;
 #if defined(__SSE2__)
+  bool line_is_plain = true;
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i zero = _mm_setzero_si128();
