@@ -216,8 +216,13 @@ void BackendSetTitle(const char* title) {
 // each time it opens), so its menu bar stays without entries whatever the entries show.
 void BackendMenuEntryVisibilityChanged(UnitRef, bool) {}
 
+// Hiding the list while it has the keyboard hands the keyboard to the main window, which has no
+// use for it; the list takes it back when it shows again (after every import, for one).
 void BackendSetUnitVisible(UnitRef unit, bool visible) {
-  if (HWND window = WindowOf(unit)) ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+  HWND window = WindowOf(unit);
+  if (!window) return;
+  ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+  if (visible && window == frame.list && GetFocus() == frame.window) SetFocus(frame.list);
 }
 
 void BackendForbidRedraw(UnitRef unit) {
