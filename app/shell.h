@@ -2,6 +2,8 @@
 // binds to its created, close-query and right-click events. All of them run on the UI thread.
 #pragma once
 
+#include <cstdint>
+
 namespace vx {
 
 // Starts the runtime, registers ReleaseRunState, builds and shows the main window and runs its
@@ -14,6 +16,14 @@ void OnMainWindowCreated();
 // The list was right-clicked: shows 菜单 as a popup menu at the mouse cursor; a chosen entry's
 // handler runs after this has returned.
 void ShowListMenu();
+
+// Shift+F10 or the menu key in the list: shows 菜单 at (x, y), screen coordinates; arrows and
+// Enter choose an entry as the mouse does.
+void ShowListMenuAt(int32_t x, int32_t y);
+
+// Files were dropped on the window: imports `path` (the first of them) as "1导入文本" would with
+// it chosen in the open dialog. Does nothing while the busy menu is shown.
+void OnFileDropped(const char* path);
 
 // The window is asked to close: asks the user. On Yes stops the MD5 pass state and ends the
 // program with exit code 0, without returning; returns false when the user refuses, and nothing

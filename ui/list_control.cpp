@@ -1,6 +1,7 @@
 #include "ui/list_control.h"
 
 #include <cstring>
+#include <vector>
 
 #include "ui/on_ui_thread.h"
 #include "ui/units_internal.h"
@@ -86,6 +87,31 @@ int32_t CopyCellText(UnitRef list, int32_t row, int32_t column, char* buffer, in
     return 0;
   }
   return static_cast<int32_t>(length);
+}
+
+int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length) {
+  int32_t rows = GetRowCount(list);
+  if (rows <= 0) return -1;
+  if (start < 0 || start >= rows) start = 0;
+  // Room for the prefix's length and the terminator: a longer cell comes cut, with its length.
+  std::vector<char> cell(length + 1);
+  auto size = static_cast<int32_t>(cell.size());
+  for (int32_t step = 0; step < rows; ++step) {
+    int32_t row = start + step < rows ? start + step : start + step - rows;
+    int32_t cell_length = CopyCellText(list, row, 0, cell.data(), size);
+    if (static_cast<size_t>(cell_length) >= length &&
+        std::memcmp(cell.data(), prefix, length) == 0) {
+      return row;
+    }
+  }
+  return -1;
+}
+
+int32_t GetSelectedRow(UnitRef list) {
+  LoadedListRows(list, UnitAccess::kRead);
+  int32_t row = -1;
+  OnUiThread([&] { row = BackendSelectedRow(list); });
+  return row;
 }
 
 // --- The items property -----------------------------------------------------------------------

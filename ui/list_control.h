@@ -7,6 +7,7 @@
 // only shows them and repaints the rows the store reports as changed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -66,6 +67,13 @@ ListItemsView ShareListItems(UnitRef list);
 using ListRowVisitor = RowStore::RowVisitor;
 int32_t VisitListRows(UnitRef list, int32_t first, int32_t rows, int32_t column, int32_t count,
                       ListRowVisitor visit, void* context);
+
+// The first row from `start` on, wrapping past the last row to row 0, whose column-0 text
+// ("序号") begins with the `length` bytes at `prefix`; -1 when no row does (or the list is empty).
+int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length);
+
+// The one selected row of the list's window, or -1 when no row is selected. On the UI thread.
+int32_t GetSelectedRow(UnitRef list);
 
 // For the view's painting: copies the cell's text, cut to `size` - 1 bytes and terminated, into
 // `buffer` without allocating; returns the text's full length (0 for a cell that does not exist).
