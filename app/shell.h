@@ -1,5 +1,6 @@
 // The application shell: the program's entry and the handlers that the main window's layout
-// binds to its created, close-query and right-click events. All of them run on the UI thread.
+// binds to its created, close-query and file-drop events and to the list's right click and menu
+// key. All of them run on the UI thread.
 #pragma once
 
 #include <cstdint>

@@ -21,7 +21,7 @@ void ShowListMenuAt(int32_t x, int32_t y) {
   PopupMenu(启动窗口, 菜单, x, y);
 }
 
-// A drop imports, so it waits while the busy menu keeps "1导入文本" out of reach.
+// A drop is an import: while the busy menu keeps "1导入文本" out of reach, it does nothing.
 void OnFileDropped(const char* path) {
   if (!UnitIsVisible(kImportEntry)) return;
   ImportDroppedFile(path);

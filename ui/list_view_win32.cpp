@@ -6,7 +6,6 @@
 #include <windowsx.h>
 
 #include <atomic>
-#include <cstring>
 #include <string>
 
 #include "ui/list_control.h"
