@@ -4,6 +4,7 @@
 #include "app/shell.h"
 #include "app/shell_texts.h"
 #include "pipeline/clear_list.h"
+#include "pipeline/copy_row.h"
 #include "pipeline/export.h"
 #include "pipeline/import.h"
 #include "pipeline/md5_pass.h"
@@ -76,10 +77,13 @@ constexpr WindowLayout kMainWindowLayout = {
      618,
      448,
      {{kNumberHeader, 68}, {kTextHeader, 150}, {kMd5Header, 220}, {kShortMd5Header, 160}},
-     ShowListMenu},
+     ShowListMenu,
+     ShowListMenuAt,
+     CopySelectedRow},
     {菜单, kMenuCaption, /*hidden=*/true, kMenuEntries,
      static_cast<int32_t>(sizeof kMenuEntries / sizeof kMenuEntries[0])},
     VX_ICON_ID,
+    OnFileDropped,
 };
 
 }  // namespace

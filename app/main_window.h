@@ -8,8 +8,9 @@ namespace vx {
 
 // The centred 636 x 486 window titled "Vextorin", its list 超级列表框1 with the four columns, the
 // dialogs 通用对话框_txt (save) and 通用对话框1 (open), and the hidden popup menu 菜单 with its ten
-// entries. The shell's handlers (app/shell.h) answer the window's created and close-query events
-// and the list's right click; an entry without a command handler runs nothing when chosen.
+// entries. The shell's handlers (app/shell.h) answer the window's created and close-query events,
+// files dropped on it, and the list's right click and menu key; Ctrl+C in the list copies the
+// selected row. An entry without a command handler runs nothing when chosen.
 const WindowLayout& MainWindowLayout();
 
 }  // namespace vx

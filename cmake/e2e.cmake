@@ -28,6 +28,7 @@ add_executable(vx_e2e
   tests/e2e/menu_actions.cpp
   tests/e2e/dialog_actions.cpp
   tests/e2e/file_actions.cpp
+  tests/e2e/clipboard_actions.cpp
   tests/e2e/list_actions.cpp
   tests/e2e/probe_actions.cpp
   tests/e2e/screenshot.cpp
@@ -35,6 +36,7 @@ add_executable(vx_e2e
   tests/e2e/main_window_scenario.cpp
   tests/e2e/list_menu_scenario.cpp
   tests/e2e/batch_run_scenario.cpp
+  tests/e2e/conveniences_scenario.cpp
   tests/e2e/stand_in_scenario.cpp
   tests/e2e/wine_bench_scenario.cpp
   bench/input_lines.cpp)
@@ -60,4 +62,5 @@ vx_e2e_test(stand_in stand-in $<TARGET_FILE:vx_e2e_stand_in>)
 vx_e2e_test(main_window main-window $<TARGET_FILE:Vextorin>)
 vx_e2e_test(list_menu list-menu $<TARGET_FILE:Vextorin>)
 vx_e2e_test(batch_run batch-run $<TARGET_FILE:Vextorin>)
+vx_e2e_test(conveniences conveniences $<TARGET_FILE:Vextorin>)
 # wine-bench is a benchmark, run by scripts/run-benchmarks.sh rather than by CTest.

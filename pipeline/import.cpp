@@ -81,12 +81,22 @@ void ShowUnreadableFile(const char* path) {
   ShowMessageBox(text.get(), kErrorIcon, kMessageCaption);
 }
 
+// What the import does once 通用对话框1 names the file.
+void ImportNamedFile() {
+  if (!ImportChosenFile()) return;
+  SetCountTitle(kTitleImportedBefore, GetRowCount(超级列表框1), kTitleImportedAfter);
+}
+
 }  // namespace
 
 void ImportCommand() {
   if (!ShowFileDialog(通用对话框1)) return;
-  if (!ImportChosenFile()) return;
-  SetCountTitle(kTitleImportedBefore, GetRowCount(超级列表框1), kTitleImportedAfter);
+  ImportNamedFile();
+}
+
+void ImportDroppedFile(const char* path) {
+  SetDialogFileName(通用对话框1, path);
+  ImportNamedFile();
 }
 
 // The file is read before the list is cleared, so that a file that cannot be read leaves the

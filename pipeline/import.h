@@ -19,6 +19,10 @@ inline constexpr int32_t kLinesPerChunk = 50000;
 // lines and reports the row count in the title. Cancelling the dialog changes nothing.
 void ImportCommand();
 
+// Imports the file at `path` as ImportCommand does once it has been chosen in 通用对话框1, which
+// then proposes it the next time it opens (a file dropped on the window).
+void ImportDroppedFile(const char* path);
+
 // Replaces the list with the lines of the file that the import dialog names and scrolls to the
 // last row. False, after telling the user, when the file cannot be read or the memory to read it
 // cannot be had (the list, its image and the title stay as they were), or the memory for its

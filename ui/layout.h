@@ -10,6 +10,9 @@ namespace vx {
 
 using EventHandler = void (*)();
 using CloseQueryHandler = bool (*)();  // false refuses the close
+// Screen coordinates of the place where a popup menu opened from the keyboard belongs.
+using MenuKeyHandler = void (*)(int32_t x, int32_t y);
+using FileDropHandler = void (*)(const char* path);
 
 struct ColumnLayout {
   const char* header;
@@ -22,6 +25,10 @@ struct ListLayout {
   int32_t left, top, width, height;  // client coordinates of the window
   ColumnLayout columns[4];
   EventHandler right_click;  // null: no handler
+  // Shift+F10 or the menu key with the list focused, told where the menu opens: at the focused
+  // row when it is in view, else at the list's top-left corner.
+  MenuKeyHandler menu_key;
+  EventHandler copy_key;  // Ctrl+C with the list focused
 };
 
 struct FileDialogLayout {
@@ -68,6 +75,9 @@ struct WindowLayout {
   ListLayout list;
   MenuLayout menu;
   int32_t icon_resource;  // the large and small icon, from the program's resources; 0: none
+  // Files dropped on the window (or on the list): told the first file's path. Null: the window
+  // takes no drops.
+  FileDropHandler file_dropped;
 };
 
 }  // namespace vx

@@ -1,6 +1,7 @@
 #include "ui/list_control.h"
 
 #include <cstring>
+#include <vector>
 
 #include "ui/on_ui_thread.h"
 #include "ui/units_internal.h"
@@ -74,6 +75,13 @@ int32_t CopyCellText(UnitRef list, int32_t row, int32_t column, char* buffer, in
     return 0;
   }
   return length < INT32_MAX ? static_cast<int32_t>(length) : INT32_MAX;
+}
+
+int32_t GetSelectedRow(UnitRef list) {
+  LoadedListRows(list, UnitAccess::kRead);
+  int32_t row = -1;
+  OnUiThread([&] { row = BackendSelectedRow(list); });
+  return row;
 }
 
 // --- The items property -----------------------------------------------------------------------

@@ -76,6 +76,9 @@ using ListRowVisitor = RowStore::RowVisitor;
 int32_t VisitListRows(UnitRef list, int32_t first, int32_t rows, int32_t column, int32_t count,
                       ListRowVisitor visit, void* context);
 
+// The one selected row of the list's window, or -1 when no row is selected. On the UI thread.
+int32_t GetSelectedRow(UnitRef list);
+
 // For the view's painting: copies the cell's text, cut to `size` - 1 bytes and terminated, into
 // `buffer` without allocating; returns the text's full length (0 for a cell that does not exist).
 int32_t CopyCellText(UnitRef list, int32_t row, int32_t column, char* buffer, int32_t size);

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <atomic>
+#include <string>
 
 #include "ui/list_control.h"
 #include "ui/window_backend.h"
@@ -96,15 +97,77 @@ bool MovesSelection(WPARAM key) {
   return false;
 }
 
-// A key may move nowhere (Down on the last row): then the row cleared before is selected again.
-LRESULT KeyDownWithSelectionCleared(HWND list, WPARAM key, LPARAM flags) {
+// Typing finds a row by its number and selects it the same way. Control characters (below the
+// blank) find nothing.
+bool MayFindRow(WPARAM character) {
+  return character > ' ';
+}
+
+// A key may move nowhere (Down on the last row, a typed number that no row has): then the row
+// cleared before is selected again.
+LRESULT KeyWithSelectionCleared(HWND list, UINT message, WPARAM key, LPARAM flags) {
   int selected = SelectedRow(list);
   if (selected >= 0) SetRowSelected(list, selected, false);
-  LRESULT result = DefSubclassProc(list, WM_KEYDOWN, key, flags);
+  LRESULT result = DefSubclassProc(list, message, key, flags);
   if (selected >= 0 && IsWindow(list) && SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
     SetRowSelected(list, selected, true);
   }
   return result;
+}
+
+bool IsKeyDown(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+// Ctrl+C's character (ETX), which TranslateMessage makes of the key after it was handled.
+constexpr WPARAM kCopyCharacter = 3;
+
+bool IsCopyKey(WPARAM key) {
+  return key == 'C' && IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_SHIFT);
+}
+
+// The type-to-find of the control asks for the next row from `start` on whose number begins with
+// the typed characters; other searches (exact texts, positions) are never asked of this list.
+LRESULT FindRow(int start, UINT flags, const std::string& typed) {
+  if (!(flags & LVFI_PARTIAL) || typed.empty()) return -1;
+  int32_t row = FindRowStartingWith(frame.list_unit, start, typed.data(), typed.size());
+  if (!(flags & LVFI_WRAP) && row < start) return -1;
+  return row;
+}
+
+// Wine asks in UTF-16 even when the parent is ANSI; the numbers are compared as the cells hold
+// them, in the ANSI code page.
+std::string AnsiText(const wchar_t* text) {
+  if (!text) return std::string();
+  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string converted(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, &converted[0], size, nullptr, nullptr);
+  converted.resize(static_cast<size_t>(size - 1));
+  return converted;
+}
+
+// Screen coordinates where the menu opened from the keyboard goes: the middle of the focused
+// row's left end when some of the row shows below the header, else the list's top-left corner.
+POINT MenuKeyPoint(HWND list) {
+  RECT rows = {};
+  GetClientRect(list, &rows);
+  auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  RECT header_place = {};
+  if (header && IsWindowVisible(header) && GetWindowRect(header, &header_place)) {
+    rows.top += header_place.bottom - header_place.top;
+  }
+  POINT at = {0, 0};
+  auto focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+  RECT row = {LVIR_BOUNDS, 0, 0, 0};
+  RECT shown = {};
+  if (focused >= 0 &&
+      SendMessageA(list, LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&row)) &&
+      IntersectRect(&shown, &row, &rows)) {
+    at = {shown.left, (shown.top + shown.bottom) / 2};
+  }
+  ClientToScreen(list, &at);
+  return at;
 }
 
 LRESULT CALLBACK ListProcedure(HWND list, UINT message, WPARAM wparam, LPARAM lparam,
@@ -115,7 +178,15 @@ LRESULT CALLBACK ListProcedure(HWND list, UINT message, WPARAM wparam, LPARAM lp
       ClearSelectionBeforeClick(list, wparam, lparam);
       break;
     case WM_KEYDOWN:
-      if (MovesSelection(wparam)) return KeyDownWithSelectionCleared(list, wparam, lparam);
+      if (IsCopyKey(wparam)) {
+        RaiseCopyKey(frame.list_unit);
+        return 0;
+      }
+      if (MovesSelection(wparam)) return KeyWithSelectionCleared(list, message, wparam, lparam);
+      break;
+    case WM_CHAR:
+      if (wparam == kCopyCharacter) return 0;
+      if (MayFindRow(wparam)) return KeyWithSelectionCleared(list, message, wparam, lparam);
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(list, ListProcedure, subclass);
@@ -171,15 +242,28 @@ bool HandleListNotification(const NMHDR* header, LRESULT* result) {
     case LVN_DELETEALLITEMS:
       *result = TRUE;  // no notice per row: the rows live in the store, not in the control
       return true;
-    case LVN_ODFINDITEMA:
-      *result = -1;  // no search by typing: the rows are numbered, not named
+    case LVN_ODFINDITEMA: {
+      auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+      *result = FindRow(find->iStart, find->lvfi.flags, find->lvfi.psz ? find->lvfi.psz : "");
       return true;
+    }
+    case LVN_ODFINDITEMW: {
+      auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+      *result = FindRow(find->iStart, find->lvfi.flags, AnsiText(find->lvfi.psz));
+      return true;
+    }
     case NM_RCLICK:
       // On a row or on the empty area below the rows alike; the handler is not told where.
       RaiseRightClick(frame.list_unit);
       return true;
   }
   return false;
+}
+
+void OpenListMenuFromKeyboard() {
+  if (!frame.list) return;
+  POINT at = MenuKeyPoint(frame.list);
+  RaiseMenuKey(frame.list_unit, at.x, at.y);
 }
 
 void RepaintChangedRows() {
@@ -209,6 +293,11 @@ void BackendListRowsReplaced(UnitRef list) {
 // one flag, and the repaint timer redraws the visible rows at most every few tens of milliseconds.
 void BackendListRowsChanged(UnitRef) {
   rows_changed.store(true, std::memory_order_release);
+}
+
+int32_t BackendSelectedRow(UnitRef list) {
+  if (list != frame.list_unit || !frame.list) return -1;
+  return SelectedRow(frame.list);
 }
 
 void BackendEnsureRowVisible(UnitRef list, int32_t row) {

@@ -52,6 +52,9 @@ struct LoadedWindow {
   UnitRef list;
   bool list_visible = true;
   EventHandler right_click = nullptr;
+  MenuKeyHandler menu_key = nullptr;
+  EventHandler copy_key = nullptr;
+  FileDropHandler file_dropped = nullptr;
   std::vector<DialogUnit> dialogs;
   std::unique_ptr<MenuUnit[]> menus;  // the top-level menu first, then its entries
   size_t menu_count = 0;
@@ -135,6 +138,9 @@ std::unique_ptr<LoadedWindow> BuildWindow(const WindowLayout& layout) {
 
   built->list = layout.list.unit;
   built->right_click = layout.list.right_click;
+  built->menu_key = layout.list.menu_key;
+  built->copy_key = layout.list.copy_key;
+  built->file_dropped = layout.file_dropped;
   built->units.push_back({layout.list.unit, UnitKind::kList, 0, OrEmpty(layout.list.name)});
 
   const MenuLayout& menu = layout.menu;
@@ -304,6 +310,21 @@ bool RaiseCloseQuery(UnitRef window_unit) {
 void RaiseRightClick(UnitRef unit) {
   if (!IsLoadedWindow(unit.window) || unit != window->list) return;
   if (EventHandler handler = window->right_click) handler();
+}
+
+void RaiseMenuKey(UnitRef unit, int32_t x, int32_t y) {
+  if (!IsLoadedWindow(unit.window) || unit != window->list) return;
+  if (MenuKeyHandler handler = window->menu_key) handler(x, y);
+}
+
+void RaiseCopyKey(UnitRef unit) {
+  if (!IsLoadedWindow(unit.window) || unit != window->list) return;
+  if (EventHandler handler = window->copy_key) handler();
+}
+
+void RaiseFileDropped(UnitRef window_unit, const char* path) {
+  if (!IsLoadedWindow(window_unit.window) || window_unit != window->ref) return;
+  if (FileDropHandler handler = window->file_dropped) handler(path ? path : "");
 }
 
 void RaiseChosen(UnitRef entry) {

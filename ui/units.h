@@ -88,6 +88,11 @@ void RaiseCreated(UnitRef window);
 // True lets the close go on; false (the handler refused) keeps the window unchanged.
 bool RaiseCloseQuery(UnitRef window);
 void RaiseRightClick(UnitRef unit);
+// Shift+F10 or the menu key in the list; the menu belongs at (x, y), screen coordinates.
+void RaiseMenuKey(UnitRef unit, int32_t x, int32_t y);
+void RaiseCopyKey(UnitRef unit);  // Ctrl+C in the list
+// Files were dropped on the window; `path` is the first of them.
+void RaiseFileDropped(UnitRef window, const char* path);
 void RaiseChosen(UnitRef entry);
 // The window was destroyed (after a close that went on): its units are no longer loaded.
 void RaiseDestroyed(UnitRef window);

@@ -5,6 +5,7 @@
 // on the UI thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -64,6 +65,8 @@ void BackendListRowsReplaced(UnitRef list);
 // MD5 pass), so it only marks the list; the backend repaints later, coalesced.
 void BackendListRowsChanged(UnitRef list);
 void BackendEnsureRowVisible(UnitRef list, int32_t row);
+// The one selected row of the list's window, or -1.
+int32_t BackendSelectedRow(UnitRef list);
 
 // Shows the popup and returns when it closes; a chosen entry is raised later (RaiseChosen) from
 // the message queue, after the caller has returned.
@@ -71,5 +74,8 @@ void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32
                       std::optional<int32_t> y);
 // True with the chosen full path when the user confirmed a file.
 bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path);
+// Replaces the clipboard's content with the `length` bytes at `text` as CF_TEXT; false when the
+// clipboard cannot be opened or does not take them.
+bool BackendSetClipboardText(const char* text, size_t length);
 
 }  // namespace vx

@@ -129,6 +129,12 @@ void PopupMenu(UnitRef window, UnitRef menu, std::optional<int32_t> x, std::opti
   OnUiThread([&] { BackendPopupMenu(items.data(), static_cast<int32_t>(items.size()), x, y); });
 }
 
+bool CopyTextToClipboard(const char* text, size_t length) {
+  bool copied = false;
+  OnUiThread([&] { copied = BackendSetClipboardText(text ? text : "", text ? length : 0); });
+  return copied;
+}
+
 int32_t ShowFileDialog(UnitRef dialog) {
   DialogState state = LoadedDialog(dialog, UnitAccess::kRead);
   if (state.mode != kOpenFileMode && state.mode != kSaveFileMode) return 0;

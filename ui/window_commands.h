@@ -2,6 +2,7 @@
 // menu and the file dialogs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -40,6 +41,10 @@ void AllowRedraw(UnitRef unit);
 // menu closes; a chosen entry's event is raised afterwards, from the message queue.
 void PopupMenu(UnitRef window, UnitRef menu, std::optional<int32_t> x = std::nullopt,
                std::optional<int32_t> y = std::nullopt);
+
+// Puts the `length` bytes at `text` on the clipboard as text in the ANSI code page (CF_TEXT),
+// replacing what it held. False when the clipboard cannot be opened or does not take the text.
+bool CopyTextToClipboard(const char* text, size_t length);
 
 // Shows a dialog unit's open or save dialog. 1 when the user confirmed a file (the unit's file
 // name now holds its full path), 0 when the dialog was cancelled or failed (file name unchanged).

@@ -34,6 +34,8 @@ struct HeadlessState {
   std::vector<FileDialogRequest> file_dialogs;
   std::vector<headless::ShownMessageBox> message_boxes;
   std::vector<int32_t> rows_made_visible;
+  std::vector<std::string> clipboard_texts;
+  int32_t selected_row = -1;
   std::vector<std::string> requests;
   std::optional<UnitRef> redraw_forbidden;
   std::deque<DialogAnswer> dialog_answers;
@@ -49,11 +51,6 @@ std::atomic<bool> quit_requested{false};
 std::atomic<bool> fail_next_creation{false};
 MessageBoxHandler handler_before_window = nullptr;
 bool message_box_handler_installed = false;
-
-void Record(const std::string& request) {
-  std::lock_guard<std::mutex> lock(state_mutex);
-  state.requests.push_back(request);
-}
 
 std::string UnitText(UnitRef unit) {
   return std::to_string(unit.unit);
@@ -157,7 +154,9 @@ void BackendAllowRedraw() {
 
 void BackendListRowsReplaced(UnitRef list) {
   std::string request = "rows replaced " + std::to_string(GetRowCount(list));
-  Record(request);
+  std::lock_guard<std::mutex> lock(state_mutex);
+  state.requests.push_back(request);
+  state.selected_row = -1;
 }
 
 void BackendListRowsChanged(UnitRef) {
@@ -168,6 +167,18 @@ void BackendEnsureRowVisible(UnitRef, int32_t row) {
   std::lock_guard<std::mutex> lock(state_mutex);
   state.rows_made_visible.push_back(row);
   state.requests.push_back("ensure visible " + std::to_string(row));
+}
+
+int32_t BackendSelectedRow(UnitRef) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  return state.selected_row;
+}
+
+bool BackendSetClipboardText(const char* text, size_t length) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  state.clipboard_texts.emplace_back(text, length);
+  state.requests.push_back("clipboard");
+  return true;
 }
 
 void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32_t> x,
@@ -232,6 +243,9 @@ std::vector<ShownMessageBox> MessageBoxes() {
 std::vector<int32_t> RowsMadeVisible() {
   return Copy(state.rows_made_visible);
 }
+std::vector<std::string> ClipboardTexts() {
+  return Copy(state.clipboard_texts);
+}
 std::vector<std::string> Requests() {
   return Copy(state.requests);
 }
@@ -270,6 +284,11 @@ void FailNextWindowCreation() {
 
 void RightClick(UnitRef unit) {
   RaiseRightClick(unit);
+}
+
+void SelectRow(int32_t row) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  state.selected_row = row;
 }
 
 bool ChooseFromPopup(UnitRef entry) {

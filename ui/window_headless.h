@@ -61,7 +61,8 @@ std::vector<UnitVisibilityChange> UnitVisibilityChanges();
 std::vector<ShownPopup> Popups();
 std::vector<FileDialogRequest> FileDialogs();
 std::vector<ShownMessageBox> MessageBoxes();
-std::vector<int32_t> RowsMadeVisible();  // EnsureRowVisible's rows, as the window scrolled
+std::vector<int32_t> RowsMadeVisible();     // EnsureRowVisible's rows, as the window scrolled
+std::vector<std::string> ClipboardTexts();  // every text put on the clipboard
 // Every request to the window in order, one line each ("title ...", "visible 3 0", "forbid 3",
 // "allow", "rows replaced 12", "popup 10", "dialog open", "menu 6 0"), for checking sequences.
 std::vector<std::string> Requests();
@@ -83,6 +84,8 @@ void FailNextWindowCreation();
 
 // A right click on `unit`: raises its right-click event at once.
 void RightClick(UnitRef unit);
+// Selects `row` of the list alone (-1: none), as a click would. Replacing the rows clears it.
+void SelectRow(int32_t row);
 // Picks `entry` in the popup shown last; its chosen event is raised from the message queue, the
 // next time the window pumps. False, changing nothing, when no popup is open or the entry is not
 // one of its items, is a separator or is greyed.

@@ -4,6 +4,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <string>
 
 #include "ui/window_backend.h"
 #include "ui/window_win32.h"
@@ -53,6 +57,19 @@ LRESULT OnClose(HWND window) {
   return 0;
 }
 
+// Only the first of several dropped files is taken. The drop's memory is released before the
+// handler runs, which may import for a long while.
+void OnDropFiles(HDROP drop) {
+  std::string path;
+  if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+    UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    path.resize(length + 1);
+    path.resize(DragQueryFileA(drop, 0, &path[0], length + 1));
+  }
+  DragFinish(drop);
+  if (!path.empty()) RaiseFileDropped(frame.window_unit, path.c_str());
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_ERASEBKGND: {
@@ -90,6 +107,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND:
       if (win32::HandlePopupCommand(wparam, lparam)) return 0;
       break;
+    case WM_CONTEXTMENU:
+      // From the keyboard the position is (-1, -1). A right click also arrives here, with the
+      // mouse position, after NM_RCLICK has opened the menu for it.
+      if (reinterpret_cast<HWND>(wparam) == frame.list && GET_X_LPARAM(lparam) == -1 &&
+          GET_Y_LPARAM(lparam) == -1) {
+        win32::OpenListMenuFromKeyboard();
+      }
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return 0;
     case WM_TIMER:
       if (wparam == win32::kRepaintTimer) {
         win32::RepaintChangedRows();
@@ -179,6 +207,9 @@ bool BackendCreateWindow(const WindowLayout& layout) {
   frame.window_unit = layout.window;
   frame.list_unit = layout.list.unit;
   SetTimer(window, win32::kRepaintTimer, win32::kRepaintIntervalMs, nullptr);
+  // Files dropped on the list come here too: the system hands a drop to the nearest window up
+  // from the one under the pointer that accepts files.
+  if (layout.file_dropped) DragAcceptFiles(window, TRUE);
   return true;
 }
 
@@ -216,8 +247,13 @@ void BackendSetTitle(const char* title) {
 // each time it opens), so its menu bar stays without entries whatever the entries show.
 void BackendMenuEntryVisibilityChanged(UnitRef, bool) {}
 
+// Hiding the list while it has the keyboard hands the keyboard to the main window, which has no
+// use for it; the list takes it back when it shows again (after every import, for one).
 void BackendSetUnitVisible(UnitRef unit, bool visible) {
-  if (HWND window = WindowOf(unit)) ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+  HWND window = WindowOf(unit);
+  if (!window) return;
+  ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+  if (visible && window == frame.list && GetFocus() == frame.window) SetFocus(frame.list);
 }
 
 void BackendForbidRedraw(UnitRef unit) {

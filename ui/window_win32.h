@@ -26,6 +26,8 @@ extern Frame frame;
 HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font);
 // Answers a notification of the list view; false when it is not one of the list's.
 bool HandleListNotification(const NMHDR* header, LRESULT* result);
+// Shift+F10 or the menu key in the list: raises its menu-key event with where the menu goes.
+void OpenListMenuFromKeyboard();
 // The repaint timer of the main window: repaints the visible rows when cells have changed.
 inline constexpr UINT_PTR kRepaintTimer = 1;
 inline constexpr UINT kRepaintIntervalMs = 30;

@@ -35,6 +35,18 @@ void PostKey(HWND window, UINT virtual_key);
 // answered before the posted ones waiting in the queue). Only for keys that open nothing modal.
 bool SendKey(HWND window, UINT virtual_key);
 
+// Makes `window` the foreground window, so that typed keys reach it; false when it does not
+// become it.
+bool BringToForeground(HWND window);
+
+// Presses `virtual_key` through the system's input queue, as a keyboard would, with Shift or Ctrl
+// held down around it when asked. The keys go to the focus of the foreground window.
+void TypeKey(UINT virtual_key, bool shift = false, bool control = false);
+
+// Types the digits and capital letters of `text` through the system's input queue, all at once,
+// as fast typing does.
+void TypeCharacters(const std::string& text);
+
 // Right-clicks at `screen` (screen coordinates) through the system's input queue, as a mouse
 // would: the pointer moves there first.
 void ClickRightWithMouse(POINT screen);
@@ -136,6 +148,21 @@ struct WindowDetails {
 
 bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND window,
                        WindowDetails* details);
+
+// Drops the files at `paths` (Windows paths) on `window` at `client` (its client coordinates):
+// the probe makes the shell's HDROP inside the target, with the paths in UTF-16 when `wide` is
+// set (as Explorer makes it) or in the ANSI code page, and posts WM_DROPFILES. False when the
+// probe cannot run.
+bool DropFiles(TargetProcess& target, const std::string& probe_dll, HWND window, POINT client,
+               const std::vector<std::string>& paths, bool wide);
+
+// --- The clipboard ---------------------------------------------------------------------------
+
+// The clipboard's CF_TEXT bytes, up to their terminator; false when it holds no text or cannot
+// be opened.
+bool ReadClipboardText(std::string* text);
+// Replaces the clipboard's content with `text` as CF_TEXT.
+bool WriteClipboardText(const std::string& text);
 
 // --- Files and digests ---------------------------------------------------------------------
 

@@ -22,6 +22,7 @@ constexpr NamedScenario kScenarios[] = {
     {"main-window", vx::e2e::MainWindowScenario},
     {"list-menu", vx::e2e::ListMenuScenario},
     {"batch-run", vx::e2e::BatchRunScenario},
+    {"conveniences", vx::e2e::ConveniencesScenario},
     {"stand-in", vx::e2e::StandInScenario},
     // A benchmark, run by scripts/run-benchmarks.sh rather than by CTest.
     {"wine-bench", vx::e2e::WineBenchScenario},

@@ -1,6 +1,8 @@
 // Keyboard and mouse actions.
 #include "tests/e2e/actions.h"
 
+#include <vector>
+
 namespace vx::e2e {
 
 namespace {
@@ -31,6 +33,47 @@ void TypeEscape() {
   keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
   keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, keys, sizeof keys[0]);
+}
+
+bool BringToForeground(HWND window) {
+  SetForegroundWindow(window);
+  bool foreground = WaitUntil([&] { return GetForegroundWindow() == window; }, 2000);
+  Sleep(100);  // until the window's thread has taken the activation
+  return foreground;
+}
+
+void TypeKey(UINT virtual_key, bool shift, bool control) {
+  std::vector<INPUT> keys;
+  auto add = [&](UINT key, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(key);
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    keys.push_back(input);
+  };
+  if (shift) add(VK_SHIFT, false);
+  if (control) add(VK_CONTROL, false);
+  add(virtual_key, false);
+  add(virtual_key, true);
+  if (control) add(VK_CONTROL, true);
+  if (shift) add(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+void TypeCharacters(const std::string& text) {
+  std::vector<INPUT> keys;
+  for (char character : text) {
+    for (bool up : {false, true}) {
+      INPUT input = {};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = static_cast<WORD>(character);  // the virtual key of a digit or capital letter
+      input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(input.ki.wVk, MAPVK_VK_TO_VSC));
+      input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      keys.push_back(input);
+    }
+  }
+  SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 void PostRightClick(HWND window, POINT client) {

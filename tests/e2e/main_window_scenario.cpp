@@ -110,10 +110,11 @@ void CheckFrame(TargetProcess& target, const RunSettings& settings, HWND window)
        "at %ld, %ld on %d x %d, expected %d, %d", rect.left, rect.top, screen_width, screen_height,
        left, top);
 
-  // Windows adds WS_CLIPSIBLINGS and WS_EX_WINDOWEDGE to every overlapped window.
+  // Windows adds WS_CLIPSIBLINGS and WS_EX_WINDOWEDGE to every overlapped window; the only
+  // extended style of the program's own takes dropped files.
   LONG style = GetWindowLongA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS;
   LONG ex_style = GetWindowLongA(window, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE;
-  Step(style == kFrameStyle && ex_style == 0,
+  Step(style == kFrameStyle && ex_style == WS_EX_ACCEPTFILES,
        "fixed frame: caption, system menu, minimise box, no maximise box, no sizing border",
        "style %08lx, extended %08lx", style, ex_style);
   Step(GetWindow(window, GW_OWNER) == nullptr && !IsZoomed(window) && !IsIconic(window) &&

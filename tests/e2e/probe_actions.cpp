@@ -22,4 +22,24 @@ bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND
   return true;
 }
 
+bool DropFiles(TargetProcess& target, const std::string& probe_dll, HWND window, POINT client,
+               const std::vector<std::string>& paths, bool wide) {
+  uintptr_t dropper = target.LoadExport(probe_dll, kDropFilesExport);
+  if (!dropper) return false;
+  DropProbe probe = {};
+  probe.window = window;
+  probe.point = client;
+  probe.wide = wide;
+  size_t used = 0;
+  for (const std::string& path : paths) {
+    if (used + path.size() + 2 > sizeof probe.paths) return false;
+    path.copy(probe.paths + used, path.size());
+    used += path.size() + 1;
+  }
+  RemoteBlock block(target, sizeof probe);
+  DWORD result = 1;
+  return block.address() && target.Write(block.address(), &probe, sizeof probe) &&
+         target.CallRemote(dropper, block.address(), &result) && result == 0;
+}
+
 }  // namespace vx::e2e

@@ -25,6 +25,11 @@ void ListMenuScenario(const RunSettings& settings);
 // digests; then the same on two million lines, with the working titles and the busy menu.
 void BatchRunScenario(const RunSettings& settings);
 
+// The ways to the commands beside a right click: Shift+F10 and the menu key, with the arrows and
+// Enter; typing a number to find its row; Ctrl+C on the selected row, also during a pass; files
+// dropped on the window, also while the busy menu is shown.
+void ConveniencesScenario(const RunSettings& settings);
+
 // A benchmark rather than a test (no CTest test runs it): a million phone numbers through the
 // real window, printing each command's time, the right click's time to the menu, and how fast
 // the list repaints during the MD5 pass; the job itself is still checked.

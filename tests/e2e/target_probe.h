@@ -11,6 +11,7 @@ namespace vx::e2e {
 
 inline constexpr char kReadPopupMenuExport[] = "ReadPopupMenuInProcess";
 inline constexpr char kReadWindowExport[] = "ReadWindowInProcess";
+inline constexpr char kDropFilesExport[] = "DropFilesInProcess";
 
 inline constexpr int kMaxMenuItems = 32;
 inline constexpr int kMaxMenuCaption = 128;
@@ -37,6 +38,17 @@ struct WindowProbe {
   uint32_t default_font;    // out: WM_GETFONT gives DEFAULT_GUI_FONT
   int32_t big_icon_size;    // out: width of the ICON_BIG icon, 0 when there is none
   int32_t small_icon_size;  // out: width of the ICON_SMALL icon, 0 when there is none
+};
+
+inline constexpr int kMaxDropPaths = 2048;
+
+// Files dropped on a window, as the shell drops them: a DROPFILES block in the target's memory,
+// posted as WM_DROPFILES.
+struct DropProbe {
+  HWND window;                // in: the window the files are dropped on
+  POINT point;                // in: where, in its client coordinates
+  uint32_t wide;              // in: the paths go into the block as UTF-16, as Explorer puts them
+  char paths[kMaxDropPaths];  // in: ANSI code page paths, each zero-terminated, then one more zero
 };
 
 }  // namespace vx::e2e

@@ -2,8 +2,13 @@
 // inside, on a thread that the driver starts there. Both exports return 0 on success.
 #include <windows.h>
 
+#include <shlobj.h>
+
+#include <cstring>
+
 #include "tests/e2e/target_probe.h"
 
+using vx::e2e::DropProbe;
 using vx::e2e::MenuProbe;
 using vx::e2e::WindowProbe;
 
@@ -68,6 +73,42 @@ extern "C" __declspec(dllexport) DWORD WINAPI ReadWindowInProcess(void* paramete
   SendMessageTimeoutA(window, WM_GETICON, ICON_SMALL, 0, SMTO_ABORTIFHUNG, 2000, &small_icon);
   probe->big_icon_size = IconWidth(reinterpret_cast<HICON>(big_icon));
   probe->small_icon_size = IconWidth(reinterpret_cast<HICON>(small_icon));
+  return 0;
+}
+
+// The HDROP belongs to the window that receives it, which releases it with DragFinish.
+extern "C" __declspec(dllexport) DWORD WINAPI DropFilesInProcess(void* parameter) {
+  auto* probe = static_cast<DropProbe*>(parameter);
+  size_t length = 0;  // of the list, its final zero included
+  while (length + 1 < sizeof probe->paths &&
+         (probe->paths[length] != '\0' || probe->paths[length + 1] != '\0')) {
+    ++length;
+  }
+  length += 2;
+  if (length > sizeof probe->paths) return 1;
+  int wide_length = probe->wide ? MultiByteToWideChar(CP_ACP, 0, probe->paths,
+                                                      static_cast<int>(length), nullptr, 0)
+                                : 0;
+  size_t list_size = probe->wide ? wide_length * sizeof(WCHAR) : length;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list_size);
+  auto* drop = block ? static_cast<DROPFILES*>(GlobalLock(block)) : nullptr;
+  if (!drop) return 2;
+  drop->pFiles = sizeof(DROPFILES);
+  drop->pt = probe->point;
+  drop->fNC = FALSE;
+  drop->fWide = probe->wide != 0;
+  char* list = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+  if (probe->wide) {
+    MultiByteToWideChar(CP_ACP, 0, probe->paths, static_cast<int>(length),
+                        reinterpret_cast<WCHAR*>(list), wide_length);
+  } else {
+    std::memcpy(list, probe->paths, length);
+  }
+  GlobalUnlock(block);
+  if (!PostMessageA(probe->window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0)) {
+    GlobalFree(block);
+    return 3;
+  }
   return 0;
 }
 

@@ -82,6 +82,19 @@ bool TargetProcess::CallRemote(uintptr_t function, uintptr_t parameter, DWORD* r
   return ended;
 }
 
+std::vector<DWORD> TargetProcess::ThreadIds() const {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == pid_) ids.push_back(entry.th32ThreadID);
+  }
+  CloseHandle(snapshot);
+  return ids;
+}
+
 uintptr_t TargetProcess::ModuleBase(const char* module_name) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid_);
   if (snapshot == INVALID_HANDLE_VALUE) return 0;

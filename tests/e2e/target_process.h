@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vx::e2e {
 
@@ -40,6 +41,9 @@ class TargetProcess {
   // when the thread cannot be started or does not end in time. `result` gets its exit code.
   bool CallRemote(uintptr_t function, uintptr_t parameter, DWORD* result = nullptr,
                   DWORD timeout_ms = 5000);
+
+  // The ids of the target's threads at this moment.
+  std::vector<DWORD> ThreadIds() const;
 
   // Base address of the module named `module_name` (e.g. "kernel32.dll") in the target, or 0.
   uintptr_t ModuleBase(const char* module_name);

@@ -108,6 +108,22 @@ TEST_F(ListControlTest, EnsureRowVisibleScrollsOnlyToRowsThatExist) {
   EXPECT_EQ(GetCellText(超级列表框1, 2, 0), nullptr);
 }
 
+// The control's type-to-find: from its start row on, past the last row to the first.
+TEST_F(ListControlTest, RowsAreFoundByTheStartOfTheirNumberWrappingPastTheEnd) {
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 0, "1", 1), -1);  // no rows
+  std::string image;
+  for (int32_t number = 1; number <= 12; ++number) image += ImportedRow(number, "x");
+  WriteItems(image);
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 0, "1", 1), 0);
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 1, "1", 1), 9);    // "10"
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 11, "1", 1), 11);  // "12", the last row
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 10, "3", 1), 2);   // wraps
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 5, "12", 2), 11);
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 12, "2", 1), 1);  // a start past the end wraps too
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 3, "0", 1), -1);
+  EXPECT_EQ(FindRowStartingWith(超级列表框1, 3, "123", 3), -1);  // longer than every number
+}
+
 TEST_F(ListControlTest, ViewCopiesAndInfoTipsComeCutAndTerminated) {
   WriteItems(RowEntry("1", "tip of row one") + testing::ColumnEntry("0123456789"));
   char buffer[6];

@@ -14,6 +14,9 @@ inline WindowLayout WithoutShellHandlers(WindowLayout layout) {
   layout.created = nullptr;
   layout.close_query = nullptr;
   layout.list.right_click = nullptr;
+  layout.list.menu_key = nullptr;
+  layout.list.copy_key = nullptr;
+  layout.file_dropped = nullptr;
   return layout;
 }
 
