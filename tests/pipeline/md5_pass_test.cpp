@@ -16,11 +16,7 @@ using testing::CountTitle;
 using testing::PipelineTest;
 using testing::ReferenceMd5;
 
-#ifdef _WIN32
-constexpr int kFatalExitCode = -1;
-#else
-constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
-#endif
+using testing::kFatalExitCode;
 
 class Md5PassTest : public PipelineTest {
  protected:
@@ -177,15 +173,11 @@ TEST_F(Md5PassTest, ASecondPassDigestsEveryRowAgainFromTheFirst) {
 using Md5PassDeathTest = Md5PassTest;
 
 // Memory runs out on the worker at its first digest: the runtime's report names the size asked
-// for (the digest column's index of rewritten cells, 4 bytes a row), and the UI thread, which
-// takes the exit over, ends the process with -1.
+// for, and the UI thread, which takes the exit over, ends the process with -1.
 TEST_F(Md5PassDeathTest, MemoryThatRunsOutDuringThePassIsAFatalError) {
   std::string bytes;
   for (int32_t i = 0; i < 1000; ++i) bytes += std::to_string(i) + "\r\n";
   Import(bytes);
-  std::string box =
-      "caption=" + testing::HexOf("错误") + " text=" +
-      testing::HexOf("运行时出错!\r\n\r\n错误信息：分配 4000 字节内存失败!\r\n\r\n0, 0\r\n");
   EXPECT_EXIT(
       {
         RegisterExitRoutine(testing::RemoveTemporaryDirectories);
@@ -199,7 +191,25 @@ TEST_F(Md5PassDeathTest, MemoryThatRunsOutDuringThePassIsAFatalError) {
           std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
       },
-      ::testing::ExitedWithCode(kFatalExitCode), box);
+      ::testing::ExitedWithCode(kFatalExitCode), testing::FailedAllocationBox(1));
+}
+
+// A row longer than any before it needs more room for its text on the worker, and that memory
+// runs out.
+TEST_F(Md5PassDeathTest, MemoryThatRunsOutForALongRowIsAFatalError) {
+  Import("short\r\n" + std::string(2 * testing::kLargeAllocation, 'x') + "\r\n");
+  EXPECT_EXIT(
+      {
+        RegisterExitRoutine(testing::RemoveTemporaryDirectories);
+        SetAllocationFailureForTesting(true, testing::kLargeAllocation);
+        Choose(kStartPassEntry);
+        for (;;) {
+          headless::Pump();
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      },
+      ::testing::ExitedWithCode(kFatalExitCode),
+      testing::FailedAllocationBox(testing::kLargeAllocation));
 }
 
 }  // namespace
