@@ -153,4 +153,12 @@ const char* ProgramFileName() {
   return program_file_name;
 }
 
+Text ReadCurrentDirectory() {
+  return PlatformCurrentDirectory();
+}
+
+bool ChangeCurrentDirectory(const char* directory) {
+  return PlatformSetCurrentDirectory(directory ? directory : "");
+}
+
 }  // namespace vx

@@ -21,9 +21,17 @@ char PlatformPathSeparator() {
   return '/';
 }
 
-void PlatformSetCurrentDirectory(const char* directory) {
-  if (*directory && chdir(directory) != 0) {
-    // Like SetCurrentDirectoryA, a failure leaves the current directory as it was.
+// Like SetCurrentDirectoryA, a failure leaves the current directory as it was.
+bool PlatformSetCurrentDirectory(const char* directory) {
+  return *directory && chdir(directory) == 0;
+}
+
+Text PlatformCurrentDirectory() {
+  for (size_t size = 256;; size *= 2) {
+    auto* directory = static_cast<char*>(AllocateBlock(size));
+    if (getcwd(directory, size)) return directory;
+    FreeBlock(directory);
+    if (errno != ERANGE) return nullptr;
   }
 }
 

@@ -34,8 +34,20 @@ char PlatformPathSeparator() {
   return '\\';
 }
 
-void PlatformSetCurrentDirectory(const char* directory) {
-  SetCurrentDirectoryA(directory);
+bool PlatformSetCurrentDirectory(const char* directory) {
+  return SetCurrentDirectoryA(directory) != 0;
+}
+
+Text PlatformCurrentDirectory() {
+  DWORD size = GetCurrentDirectoryA(0, nullptr);  // with the terminator
+  while (size != 0) {
+    auto* directory = static_cast<char*>(AllocateBlock(size));
+    DWORD length = GetCurrentDirectoryA(size, directory);
+    if (length != 0 && length < size) return directory;
+    FreeBlock(directory);
+    size = length;  // changed meanwhile: the size it needs now
+  }
+  return nullptr;
 }
 
 uint64_t PlatformCurrentThreadId() {

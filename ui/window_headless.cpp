@@ -38,6 +38,7 @@ struct HeadlessState {
   std::vector<std::string> requests;
   std::optional<UnitRef> redraw_forbidden;
   std::deque<DialogAnswer> dialog_answers;
+  std::optional<std::string> directory_entered;  // by the next dialog
   std::deque<int32_t> box_answers;
   std::deque<UnitRef> queued_choices;  // the message queue: chosen entries
 };
@@ -192,6 +193,8 @@ bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen
   std::lock_guard<std::mutex> lock(state_mutex);
   state.file_dialogs.push_back(request);
   state.requests.push_back(request.save ? "dialog save" : "dialog open");
+  if (state.directory_entered) ChangeCurrentDirectory(state.directory_entered->c_str());
+  state.directory_entered.reset();
   if (state.dialog_answers.empty()) return false;
   DialogAnswer answer = state.dialog_answers.front();
   state.dialog_answers.pop_front();
@@ -260,6 +263,11 @@ void ConfirmNextFileDialog(const std::string& chosen_path) {
 void CancelNextFileDialog() {
   std::lock_guard<std::mutex> lock(state_mutex);
   state.dialog_answers.push_back({false, std::string()});
+}
+
+void EnterDirectoryInNextFileDialog(const std::string& directory) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  state.directory_entered = directory;
 }
 
 void AnswerNextMessageBox(int32_t platform_button) {

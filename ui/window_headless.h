@@ -73,6 +73,9 @@ std::optional<UnitRef> RedrawForbiddenUnit();
 
 void ConfirmNextFileDialog(const std::string& chosen_path);
 void CancelNextFileDialog();  // a dialog without a scripted answer is cancelled too
+// While the next dialog is open the user browses to `directory`, which becomes the current one
+// as it does with Windows's open dialog, whatever its flags.
+void EnterDirectoryInNextFileDialog(const std::string& directory);
 // With a MessageBoxA result (kIdYes, kIdNo, kIdOk, ...); a box without one goes on to the message
 // box handler that was installed before the window (the tests' recorder answers OK).
 void AnswerNextMessageBox(int32_t platform_button);
