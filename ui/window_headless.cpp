@@ -46,6 +46,7 @@ struct HeadlessState {
 std::mutex state_mutex;
 HeadlessState state;
 std::atomic<int64_t> pending_event_runs{0};
+std::atomic<int64_t> windows_shown{0};
 std::atomic<int64_t> rows_changed_notices{0};
 std::atomic<bool> quit_requested{false};
 std::atomic<bool> fail_next_creation{false};
@@ -109,6 +110,7 @@ void BackendShowWindow() {
   std::lock_guard<std::mutex> lock(state_mutex);
   state.shown = true;
   state.requests.push_back("show");
+  ++windows_shown;
 }
 
 void BackendRunMessageLoop() {
@@ -215,6 +217,10 @@ bool WindowShown() {
 bool WindowClosed() {
   std::lock_guard<std::mutex> lock(state_mutex);
   return state.closed;
+}
+
+int64_t WindowsShownSoFar() {
+  return windows_shown.load();
 }
 
 std::vector<TitleChange> TitleChanges() {

@@ -55,6 +55,9 @@ struct ShownMessageBox {
 
 bool WindowShown();
 bool WindowClosed();
+// Windows shown since the program started, the ones before the last load included: what a thread
+// waiting for a window to come up compares, since WindowShown may still tell of the one before.
+int64_t WindowsShownSoFar();
 std::vector<TitleChange> TitleChanges();
 std::vector<MenuVisibilityChange> MenuVisibilityChanges();
 std::vector<UnitVisibilityChange> UnitVisibilityChanges();
