@@ -414,6 +414,7 @@ void WineSoakScenario(const RunSettings& settings) {
         !PlainMd5Pass(program, distinct) || !Export(program, export_path, distinct)) {
       break;
     }
+    double full_mb = Megabytes(program.target.WorkingSetBytes());  // the digested list
     std::string exported;
     ReadFileBytes(export_path, &exported);
     if (round == 1) {
@@ -425,8 +426,8 @@ void WineSoakScenario(const RunSettings& settings) {
     }
     if (!ClearList(program)) break;
     working_set_mb.push_back(Megabytes(program.target.WorkingSetBytes()));
-    std::printf("soak round %d working_set_mb %.1f seconds %.2f\n", round, working_set_mb.back(),
-                Seconds() - round_started);
+    std::printf("soak round %d working_set_mb %.1f with_list_mb %.1f seconds %.2f\n", round,
+                working_set_mb.back(), full_mb, Seconds() - round_started);
     std::fflush(stdout);
   }
   int rounds = static_cast<int>(working_set_mb.size());
