@@ -1,7 +1,7 @@
 # The one entry point. On a fresh Debian 12 machine, as root:
 #   make run    builds the program and starts it (under Wine on Linux)
 #   make test   installs what is missing, builds everything and runs every test
-.PHONY: all deps build build-native build-windows test run bench fuzz format clean
+.PHONY: all deps build build-native build-windows test run bench soak fuzz format clean
 
 all: build
 
@@ -28,6 +28,10 @@ run: deps build-windows
 WINE_BENCH_LINES ?= 1000000
 bench: deps
 	@WINE_BENCH_LINES=$(WINE_BENCH_LINES) scripts/run-benchmarks.sh
+
+# Fifty rounds of the whole job under Wine, printing the working set after each; not part of test.
+soak: deps
+	@scripts/run-soak.sh
 
 # Every fuzz target for FUZZ_SECONDS seconds, two at a time: make fuzz FUZZ_SECONDS=60
 FUZZ_SECONDS ?= 600

@@ -42,7 +42,7 @@ add_executable(vx_e2e
   bench/input_lines.cpp)
 target_include_directories(vx_e2e PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vx_e2e PRIVATE ${VX_E2E_FLAGS})
-target_link_libraries(vx_e2e PRIVATE version)
+target_link_libraries(vx_e2e PRIVATE version psapi)
 set_target_properties(vx_e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e-bin)
 add_dependencies(vx_e2e vx_e2e_probe vx_e2e_stand_in Vextorin)
 
@@ -63,4 +63,5 @@ vx_e2e_test(main_window main-window $<TARGET_FILE:Vextorin>)
 vx_e2e_test(list_menu list-menu $<TARGET_FILE:Vextorin>)
 vx_e2e_test(batch_run batch-run $<TARGET_FILE:Vextorin>)
 vx_e2e_test(conveniences conveniences $<TARGET_FILE:Vextorin>)
-# wine-bench is a benchmark, run by scripts/run-benchmarks.sh rather than by CTest.
+# wine-bench is a benchmark, run by scripts/run-benchmarks.sh, and wine-soak a soak, run by
+# scripts/run-soak.sh, rather than by CTest.

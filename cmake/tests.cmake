@@ -18,7 +18,10 @@ function(vx_test_program name)
   if(ARG_LABELS)
     set(label_property LABELS ${ARG_LABELS})
   endif()
+  # Started away from their own folder, so that they see the runtime make it the current one.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-start)
   gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/test-start
     DISCOVERY_TIMEOUT 120 PROPERTIES ${label_property} ${ARG_PROPERTIES} TIMEOUT 600)
 endfunction()
 

@@ -100,12 +100,16 @@ void ImportDroppedFile(const char* path) {
 }
 
 // The file is read before the list is cleared, so that a file that cannot be read leaves the
-// list as it was.
+// list as it was. Reading a large file takes long: the title says so meanwhile, and goes back
+// to what it was when the file cannot be read.
 bool ImportChosenFile() {
   OwnedText path(ReadDialogFileName(通用对话框1));
+  OwnedText title_before(ReadWindowTitle(启动窗口));
+  SetTitle(kTitleImporting);
   auto lines = std::make_unique<RapidString>();
   bool out_of_memory = false;
   if (!lines->LoadFromFile(path.get(), &out_of_memory)) {
+    SetTitle(title_before ? title_before.get() : "");
     if (out_of_memory) {
       ShowMessageBox(kImportTooLarge, kErrorIcon, kMessageCaption);
     } else {

@@ -1,4 +1,5 @@
-// The platform side of the runtime heap: the process heap on Windows, malloc elsewhere.
+// The runtime heap's platform side (the process heap on Windows, malloc elsewhere) and its
+// failure hook for tests.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,8 @@ size_t PlatformHeapBlockSize(const void* block);
 
 // The bounds of the program's loaded image: its constant texts lie inside.
 void PlatformImageBounds(const unsigned char** begin, const unsigned char** end);
+// Finds those bounds now; the runtime's start calls it.
+void RecordConstantArea();
 
 // The bytes that the blocks of the runtime heap take now.
 int64_t HeapBytesInUse();
@@ -21,8 +24,9 @@ int64_t HeapBytesInUse();
 // limit), so that tests reach the commands' handling of memory running out.
 void SetHeapLimitForTesting(int64_t limit);
 
-// Makes every allocation fail while set, so that tests reach the out-of-memory report.
-void SetAllocationFailureForTesting(bool fail);
-bool AllocationFailureForTesting();
+// While set, every allocation of at least `from_size` bytes fails, from the runtime heap and from
+// operator new alike, so that tests reach the out-of-memory report.
+void SetAllocationFailureForTesting(bool fail, size_t from_size = 0);
+bool AllocationFailsForTesting(size_t size);
 
 }  // namespace vx

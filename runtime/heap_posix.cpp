@@ -10,12 +10,12 @@ extern "C" char _end[];
 namespace vx {
 
 void* PlatformHeapAllocate(size_t size) {
-  if (AllocationFailureForTesting()) return nullptr;
+  if (AllocationFailsForTesting(size)) return nullptr;
   return std::malloc(size ? size : 1);
 }
 
 void* PlatformHeapReallocate(void* block, size_t size) {
-  if (AllocationFailureForTesting()) return nullptr;
+  if (AllocationFailsForTesting(size)) return nullptr;
   return std::realloc(block, size ? size : 1);
 }
 

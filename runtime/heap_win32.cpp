@@ -12,12 +12,12 @@ HANDLE ProcessHeap() {
 }  // namespace
 
 void* PlatformHeapAllocate(size_t size) {
-  if (AllocationFailureForTesting()) return nullptr;
+  if (AllocationFailsForTesting(size)) return nullptr;
   return HeapAlloc(ProcessHeap(), 0, size);
 }
 
 void* PlatformHeapReallocate(void* block, size_t size) {
-  if (AllocationFailureForTesting()) return nullptr;
+  if (AllocationFailsForTesting(size)) return nullptr;
   return HeapReAlloc(ProcessHeap(), 0, block, size);
 }
 

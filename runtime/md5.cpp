@@ -210,7 +210,9 @@ void Md5Hex(const void* bytes, size_t length, char hex[32]) {
 
 Text GetDataDigest(const ByteDataBlock* data) {
   auto* text = static_cast<char*>(AllocateBlock(33));
-  Md5Hex(ByteDataBytes(data), static_cast<size_t>(ByteDataLength(data)), text);
+  // A negative length is no length: read as a count of bytes it would run far past the block.
+  auto length = ByteDataLength(data);
+  Md5Hex(ByteDataBytes(data), length > 0 ? static_cast<size_t>(length) : 0, text);
   text[32] = '\0';
   return text;
 }

@@ -3,10 +3,10 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "runtime/files.h"
+#include "runtime/heap.h"
 #include "runtime/message_box.h"
 #include "runtime/messages.h"
 #include "runtime/runtime_platform.h"
@@ -38,33 +38,53 @@ void ExitTask(void* context) {
   ExitOnUiThread(*static_cast<int32_t*>(context));
 }
 
-void AppendLocation(std::string& text, int32_t where1, int32_t where2) {
-  char numbers[32];
-  std::snprintf(numbers, sizeof numbers, "\r\n%d, %d", where1, where2);
-  text += numbers;
+// The runtime error's text, built in place: the report must not allocate, since the error may
+// be that memory ran out. What does not fit is cut.
+class ErrorText {
+ public:
+  ErrorText() { bytes_[0] = '\0'; }
+  ErrorText& operator<<(const char* text) {
+    while (*text && length_ + 1 < sizeof bytes_) bytes_[length_++] = *text++;
+    bytes_[length_] = '\0';
+    return *this;
+  }
+  ErrorText& operator<<(int32_t number) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%d", number);
+    return *this << digits;
+  }
+  const char* text() const { return bytes_; }
+
+ private:
+  char bytes_[4096];
+  size_t length_ = 0;
+};
+
+void AppendLocation(ErrorText& text, int32_t where1, int32_t where2) {
+  text << "\r\n" << where1 << ", " << where2;
   UnitNameLookup lookup = unit_name_lookup.load();
   if (IsWindowId(where1) && lookup) {
     UnitNames names = lookup(where1, where2);
     if (!names.window) {
-      text += kWindowNotFound;
+      text << kWindowNotFound;
     } else {
-      text.append("\r\n\"").append(names.window).append("\"");
+      text << "\r\n\"" << names.window << "\"";
       if (names.unit) {
-        text.append("\r\n\"").append(names.unit).append("\"");
+        text << "\r\n\"" << names.unit << "\"";
       } else {
-        text += kUnitNotFound;
+        text << kUnitNotFound;
       }
     }
   }
-  text += "\r\n";
+  text << "\r\n";
 }
 
-std::string RuntimeErrorText(int32_t code, const char* message, int32_t where1, int32_t where2) {
-  std::string text = kRuntimeErrorHeading;
-  if (code != 0) text.append(kErrorCodeLabel).append(std::to_string(code)).append("\r\n");
-  if (message && *message) text.append(kErrorMessageLabel).append(message).append("\r\n");
+void BuildRuntimeErrorText(ErrorText& text, int32_t code, const char* message, int32_t where1,
+                           int32_t where2) {
+  text << kRuntimeErrorHeading;
+  if (code != 0) text << kErrorCodeLabel << code << "\r\n";
+  if (message && *message) text << kErrorMessageLabel << message << "\r\n";
   AppendLocation(text, where1, where2);
-  return text;
 }
 
 }  // namespace
@@ -85,6 +105,7 @@ void InitializeRuntime() {
   }
   PlatformSetCurrentDirectory(program_directory);
   PlatformCreateOwnerWindow();
+  RecordConstantArea();
 }
 
 void RegisterExitRoutine(ExitRoutine routine) {
@@ -102,13 +123,15 @@ void ExitProgram(int32_t code) {
 }
 
 char* BuildRuntimeErrorText(int32_t code, const char* message, int32_t where1, int32_t where2) {
-  return CopyText(RuntimeErrorText(code, message, where1, where2).c_str());
+  ErrorText text;
+  BuildRuntimeErrorText(text, code, message, where1, where2);
+  return CopyText(text.text());
 }
 
 void ReportRuntimeError(int32_t code, const char* message, int32_t where1, int32_t where2) {
-  // Built without the runtime heap: the error may be that the heap is exhausted.
-  std::string text = RuntimeErrorText(code, message, where1, where2);
-  PlatformMessageBox(text.c_str(), kErrorCaption, kMbIconError);
+  ErrorText text;
+  BuildRuntimeErrorText(text, code, message, where1, where2);
+  PlatformMessageBox(text.text(), kErrorCaption, kMbIconError);
   ExitProgram(-1);
   PlatformWaitForProcessEnd();  // the UI thread is already ending the process
 }
@@ -130,6 +153,14 @@ const char* ProgramDirectory() {
 }
 const char* ProgramFileName() {
   return program_file_name;
+}
+
+Text ReadCurrentDirectory() {
+  return PlatformCurrentDirectory();
+}
+
+bool ChangeCurrentDirectory(const char* directory) {
+  return PlatformSetCurrentDirectory(directory ? directory : "");
 }
 
 }  // namespace vx

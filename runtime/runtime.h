@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "runtime/values.h"
+
 namespace vx {
 
 using ExitRoutine = void (*)();
@@ -45,5 +47,10 @@ bool IsUiThread();
 bool ProgramIsExiting();
 const char* ProgramDirectory();  // without the trailing separator
 const char* ProgramFileName();
+
+// The process's current directory as a fresh text; null when the platform cannot tell it.
+Text ReadCurrentDirectory();
+// Makes `directory` the current directory; false, changing nothing, when the platform refuses.
+bool ChangeCurrentDirectory(const char* directory);
 
 }  // namespace vx

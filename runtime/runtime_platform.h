@@ -4,12 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/values.h"
+
 namespace vx {
 
 // Writes the running program's full path, zero-terminated and cut to `size` bytes.
 void PlatformProgramPath(char* buffer, size_t size);
 char PlatformPathSeparator();
-void PlatformSetCurrentDirectory(const char* directory);
+bool PlatformSetCurrentDirectory(const char* directory);  // false when refused
+Text PlatformCurrentDirectory();                          // fresh; null when unknown
 uint64_t PlatformCurrentThreadId();
 void PlatformCreateOwnerWindow();
 void PlatformDestroyOwnerWindow();

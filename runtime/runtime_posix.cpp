@@ -1,9 +1,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <mutex>
 
 #include "runtime/runtime.h"
@@ -21,9 +21,17 @@ char PlatformPathSeparator() {
   return '/';
 }
 
-void PlatformSetCurrentDirectory(const char* directory) {
-  if (*directory && chdir(directory) != 0) {
-    // Like SetCurrentDirectoryA, a failure leaves the current directory as it was.
+// Like SetCurrentDirectoryA, a failure leaves the current directory as it was.
+bool PlatformSetCurrentDirectory(const char* directory) {
+  return *directory && chdir(directory) == 0;
+}
+
+Text PlatformCurrentDirectory() {
+  for (size_t size = 256;; size *= 2) {
+    auto* directory = static_cast<char*>(AllocateBlock(size));
+    if (getcwd(directory, size)) return directory;
+    FreeBlock(directory);
+    if (errno != ERANGE) return nullptr;
   }
 }
 
@@ -44,18 +52,25 @@ void PlatformWaitForProcessEnd() {
 }
 
 // Without a message queue, tasks for the UI thread wait in a mailbox that the UI thread empties
-// whenever it pumps its events.
+// whenever it pumps its events. The waiting tasks are linked through the callers' own records:
+// handing a task over allocates nothing, so that a worker that ran out of memory can still hand
+// its exit over.
 namespace {
 
 struct PendingTask {
   UiThreadTask task;
   void* context;
   bool done;
+  PendingTask* next;
 };
 
 std::mutex mailbox_mutex;
 std::condition_variable mailbox_done;
-std::deque<PendingTask*> mailbox;
+PendingTask* mailbox_first = nullptr;
+PendingTask* mailbox_last = nullptr;
+
+// A thread waits for one task at a time, so one record per thread serves.
+thread_local PendingTask waiting_task;
 
 }  // namespace
 
@@ -64,18 +79,20 @@ void CallOnUiThread(UiThreadTask task, void* context) {
     task(context);
     return;
   }
-  PendingTask pending{task, context, false};
+  PendingTask& pending = waiting_task;
+  pending = {task, context, false, nullptr};
   std::unique_lock<std::mutex> lock(mailbox_mutex);
-  mailbox.push_back(&pending);
+  (mailbox_last ? mailbox_last->next : mailbox_first) = &pending;
+  mailbox_last = &pending;
   mailbox_done.wait(lock, [&] { return pending.done; });
 }
 
 void RunUiThreadTasks() {
   if (!IsUiThread()) return;
   std::unique_lock<std::mutex> lock(mailbox_mutex);
-  while (!mailbox.empty()) {
-    PendingTask* pending = mailbox.front();
-    mailbox.pop_front();
+  while (PendingTask* pending = mailbox_first) {
+    mailbox_first = pending->next;
+    if (!mailbox_first) mailbox_last = nullptr;
     lock.unlock();
     pending->task(pending->context);
     lock.lock();

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+
 #include "runtime/runtime.h"
 #include "runtime/runtime_platform.h"
 #include "runtime/ui_thread.h"
@@ -10,7 +12,8 @@ namespace {
 
 constexpr UINT kCallOnUiThreadMessage = WM_APP + 0x100;
 constexpr char kOwnerWindowClass[] = "VextorinOwner";
-HWND owner_window = nullptr;
+// Read by any thread that hands a task over, cleared by the UI thread as the program ends.
+std::atomic<HWND> owner_window{nullptr};
 
 LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == kCallOnUiThreadMessage) {
@@ -31,8 +34,20 @@ char PlatformPathSeparator() {
   return '\\';
 }
 
-void PlatformSetCurrentDirectory(const char* directory) {
-  SetCurrentDirectoryA(directory);
+bool PlatformSetCurrentDirectory(const char* directory) {
+  return SetCurrentDirectoryA(directory) != 0;
+}
+
+Text PlatformCurrentDirectory() {
+  DWORD size = GetCurrentDirectoryA(0, nullptr);  // with the terminator
+  while (size != 0) {
+    auto* directory = static_cast<char*>(AllocateBlock(size));
+    DWORD length = GetCurrentDirectoryA(size, directory);
+    if (length != 0 && length < size) return directory;
+    FreeBlock(directory);
+    size = length;  // changed meanwhile: the size it needs now
+  }
+  return nullptr;
 }
 
 uint64_t PlatformCurrentThreadId() {
@@ -52,8 +67,7 @@ void PlatformCreateOwnerWindow() {
 }
 
 void PlatformDestroyOwnerWindow() {
-  if (owner_window) DestroyWindow(owner_window);
-  owner_window = nullptr;
+  if (HWND window = owner_window.exchange(nullptr)) DestroyWindow(window);
 }
 
 void PlatformEndProcess(int32_t code) {
@@ -64,12 +78,16 @@ void PlatformWaitForProcessEnd() {
   for (;;) Sleep(INFINITE);
 }
 
+// Once the program has begun to end, the UI thread takes no more tasks; the caller waits for
+// the end instead of doing the UI thread's work itself.
 void CallOnUiThread(UiThreadTask task, void* context) {
-  if (IsUiThread() || !owner_window) {
+  HWND window = owner_window.load();
+  if (!IsUiThread() && ProgramIsExiting()) PlatformWaitForProcessEnd();
+  if (IsUiThread() || !window) {
     task(context);
     return;
   }
-  SendMessageA(owner_window, kCallOnUiThreadMessage, reinterpret_cast<WPARAM>(task),
+  SendMessageA(window, kCallOnUiThreadMessage, reinterpret_cast<WPARAM>(task),
                reinterpret_cast<LPARAM>(context));
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/runtime_platform.h"
 #include "runtime/threads_platform.h"
 
 namespace vx {
@@ -13,7 +14,8 @@ namespace {
 struct LockRecord {
   PlatformLock lock;
   LockRecord* next;
-  int depth;  // times the holder has entered; written only by the holder
+  int depth;                     // times the holder has entered; written only by the holder
+  std::atomic<uint64_t> holder;  // the holding thread's id, 0 when free
 };
 
 std::atomic<LockRecord*> lock_list{nullptr};  // newest first
@@ -52,7 +54,7 @@ void CloseThreadHandle(ThreadHandle handle) {
 LockHandle CreateLock() {
   auto* record = static_cast<LockRecord*>(std::malloc(sizeof(LockRecord)));
   if (!record) return 0;
-  std::memset(record, 0, sizeof *record);
+  std::memset(static_cast<void*>(record), 0, sizeof *record);
   InitializePlatformLock(&record->lock);
   record->next = lock_list.load();
   lock_list.store(record);
@@ -64,7 +66,7 @@ void EnterLock(LockHandle handle) {
   if (!program_ending.load()) {
     if (LockRecord* record = FindLock(handle)) {
       EnterPlatformLock(&record->lock);
-      ++record->depth;
+      if (record->depth++ == 0) record->holder = PlatformCurrentThreadId();
     }
   }
   lock_calls_in_flight.fetch_sub(1);
@@ -73,9 +75,11 @@ void EnterLock(LockHandle handle) {
 void LeaveLock(LockHandle handle) {
   lock_calls_in_flight.fetch_add(1);
   if (!program_ending.load()) {
+    // Only the holder's leave counts: a thread that does not hold the lock must not touch the
+    // holder's count, let alone release its lock.
     LockRecord* record = FindLock(handle);
-    if (record && record->depth > 0) {
-      --record->depth;
+    if (record && record->holder.load() == PlatformCurrentThreadId()) {
+      if (--record->depth == 0) record->holder = 0;
       LeavePlatformLock(&record->lock);
     }
   }

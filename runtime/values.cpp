@@ -21,7 +21,6 @@ void ReportAllocationFailure(size_t size) {
 
 namespace {
 
-std::atomic<bool> allocation_failure_for_testing{false};
 std::atomic<int64_t> heap_bytes_in_use{0};
 std::atomic<int64_t> heap_limit_for_testing{-1};
 
@@ -36,12 +35,20 @@ void CountHeapBlock(const void* block, int64_t sign) {
                               std::memory_order_relaxed);
 }
 
-void ConstantArea(const unsigned char** begin, const unsigned char** end) {
-  static const unsigned char* area_begin = nullptr;
-  static const unsigned char* area_end = nullptr;
-  if (!area_begin) PlatformImageBounds(&area_begin, &area_end);
-  *begin = area_begin;
-  *end = area_end;
+struct Area {
+  const unsigned char* begin;
+  const unsigned char* end;
+};
+
+// Found once, by whichever thread asks first (InitializeRuntime does): FreeBlock may run on
+// several threads at once, and one that saw half of the bounds would free a constant.
+const Area& ConstantArea() {
+  static const Area area = [] {
+    Area bounds;
+    PlatformImageBounds(&bounds.begin, &bounds.end);
+    return bounds;
+  }();
+  return area;
 }
 
 // Copying out of the constant area may read past the constant into its neighbours, which are
@@ -57,11 +64,8 @@ void CopyOutOfConstantArea(void* destination, const void* source, size_t count) 
 
 }  // namespace
 
-void SetAllocationFailureForTesting(bool fail) {
-  allocation_failure_for_testing = fail;
-}
-bool AllocationFailureForTesting() {
-  return allocation_failure_for_testing.load();
+void RecordConstantArea() {
+  ConstantArea();
 }
 int64_t HeapBytesInUse() {
   return heap_bytes_in_use.load();
@@ -71,10 +75,9 @@ void SetHeapLimitForTesting(int64_t limit) {
 }
 
 bool IsInConstantArea(const void* p) {
-  const unsigned char *begin, *end;
-  ConstantArea(&begin, &end);
+  const Area& area = ConstantArea();
   auto* byte = static_cast<const unsigned char*>(p);
-  return byte >= begin && byte < end;
+  return byte >= area.begin && byte < area.end;
 }
 
 void* TryAllocateBlock(size_t size) {
@@ -93,9 +96,8 @@ void* AllocateBlock(size_t size) {
 void* ReallocateBlock(void* block, size_t size) {
   if (!block) return AllocateBlock(size);
   if (IsInConstantArea(block)) {
-    const unsigned char *begin, *end;
-    ConstantArea(&begin, &end);
-    size_t available = static_cast<size_t>(end - static_cast<const unsigned char*>(block));
+    size_t available =
+        static_cast<size_t>(ConstantArea().end - static_cast<const unsigned char*>(block));
     void* fresh = AllocateBlock(size);
     CopyOutOfConstantArea(fresh, block, size < available ? size : available);
     return fresh;

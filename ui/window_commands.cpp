@@ -149,7 +149,11 @@ int32_t ShowFileDialog(UnitRef dialog) {
   request.flags = DialogFlags(state);
   std::string chosen;
   bool confirmed = false;
+  // Windows's open dialog changes the current directory to the folder the user browsed to even
+  // with OFN_NOCHANGEDIR, which is documented to have no effect on it: the directory is put back.
+  OwnedText directory(state.keep_current_directory ? ReadCurrentDirectory() : nullptr);
   OnUiThread([&] { confirmed = BackendShowFileDialog(request, &chosen); });
+  if (directory) ChangeCurrentDirectory(directory.get());
   if (!confirmed) return 0;
   SetDialogFileName(dialog, chosen.c_str());
   return 1;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "runtime/heap.h"
 #include "runtime/message_box.h"
 #include "runtime/runtime.h"
 #include "runtime/ui_thread.h"
@@ -39,6 +40,7 @@ struct HeadlessState {
   std::vector<std::string> requests;
   std::optional<UnitRef> redraw_forbidden;
   std::deque<DialogAnswer> dialog_answers;
+  std::optional<std::string> directory_entered;  // by the next dialog
   std::deque<int32_t> box_answers;
   std::deque<UnitRef> queued_choices;  // the message queue: chosen entries
 };
@@ -46,6 +48,7 @@ struct HeadlessState {
 std::mutex state_mutex;
 HeadlessState state;
 std::atomic<int64_t> pending_event_runs{0};
+std::atomic<int64_t> windows_shown{0};
 std::atomic<int64_t> rows_changed_notices{0};
 std::atomic<bool> quit_requested{false};
 std::atomic<bool> fail_next_creation{false};
@@ -57,7 +60,10 @@ std::string UnitText(UnitRef unit) {
 }
 
 int32_t AnswerMessageBox(const char* text, const char* caption, uint32_t style) {
-  MessageBoxHandler next;
+  MessageBoxHandler next = handler_before_window;
+  // While a test makes allocations fail, the box is the runtime's report of one, which may come
+  // from inside this window's own records: it goes on unrecorded.
+  if (AllocationFailsForTesting(1)) return next ? next(text, caption, style) : kIdOk;
   {
     std::lock_guard<std::mutex> lock(state_mutex);
     state.message_boxes.push_back({text ? text : "", caption ? caption : "", style});
@@ -67,7 +73,6 @@ int32_t AnswerMessageBox(const char* text, const char* caption, uint32_t style) 
       state.box_answers.pop_front();
       return answer;
     }
-    next = handler_before_window;
   }
   return next ? next(text, caption, style) : kIdOk;
 }
@@ -102,6 +107,7 @@ void BackendShowWindow() {
   std::lock_guard<std::mutex> lock(state_mutex);
   state.shown = true;
   state.requests.push_back("show");
+  ++windows_shown;
 }
 
 void BackendRunMessageLoop() {
@@ -200,6 +206,8 @@ bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen
   std::lock_guard<std::mutex> lock(state_mutex);
   state.file_dialogs.push_back(request);
   state.requests.push_back(request.save ? "dialog save" : "dialog open");
+  if (state.directory_entered) ChangeCurrentDirectory(state.directory_entered->c_str());
+  state.directory_entered.reset();
   if (state.dialog_answers.empty()) return false;
   DialogAnswer answer = state.dialog_answers.front();
   state.dialog_answers.pop_front();
@@ -220,6 +228,10 @@ bool WindowShown() {
 bool WindowClosed() {
   std::lock_guard<std::mutex> lock(state_mutex);
   return state.closed;
+}
+
+int64_t WindowsShownSoFar() {
+  return windows_shown.load();
 }
 
 std::vector<TitleChange> TitleChanges() {
@@ -271,6 +283,11 @@ void ConfirmNextFileDialog(const std::string& chosen_path) {
 void CancelNextFileDialog() {
   std::lock_guard<std::mutex> lock(state_mutex);
   state.dialog_answers.push_back({false, std::string()});
+}
+
+void EnterDirectoryInNextFileDialog(const std::string& directory) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  state.directory_entered = directory;
 }
 
 void AnswerNextMessageBox(int32_t platform_button) {

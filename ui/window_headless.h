@@ -55,6 +55,9 @@ struct ShownMessageBox {
 
 bool WindowShown();
 bool WindowClosed();
+// Windows shown since the program started, the ones before the last load included: what a thread
+// waiting for a window to come up compares, since WindowShown may still tell of the one before.
+int64_t WindowsShownSoFar();
 std::vector<TitleChange> TitleChanges();
 std::vector<MenuVisibilityChange> MenuVisibilityChanges();
 std::vector<UnitVisibilityChange> UnitVisibilityChanges();
@@ -74,6 +77,9 @@ std::optional<UnitRef> RedrawForbiddenUnit();
 
 void ConfirmNextFileDialog(const std::string& chosen_path);
 void CancelNextFileDialog();  // a dialog without a scripted answer is cancelled too
+// While the next dialog is open the user browses to `directory`, which becomes the current one
+// as it does with Windows's open dialog, whatever its flags.
+void EnterDirectoryInNextFileDialog(const std::string& directory);
 // With a MessageBoxA result (kIdYes, kIdNo, kIdOk, ...); a box without one goes on to the message
 // box handler that was installed before the window (the tests' recorder answers OK).
 void AnswerNextMessageBox(int32_t platform_button);

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/test_support.h"
 #include "tests/ui/items_image.h"
 #include "tests/ui/test_window.h"
 #include "ui/list_control.h"
@@ -69,12 +71,20 @@ TEST_F(MainWindowTest, BusyMenuShowsOneSeparatorAndTheGreyedNotice) {
   EXPECT_EQ(headless::MenuVisibilityChanges().size(), 18u);
 }
 
+// The user browses elsewhere in both dialogs, which the platform's dialog would make the current
+// directory; it stays what it was, whether the dialog is confirmed or cancelled.
 TEST_F(MainWindowTest, BothDialogsOfferTextFilesAndKeepTheCurrentDirectory) {
   using namespace std::string_literals;
+  std::filesystem::path before = std::filesystem::current_path();
+  std::string elsewhere = testing::TemporaryDirectory();
+  headless::EnterDirectoryInNextFileDialog(elsewhere);
+  headless::ConfirmNextFileDialog(elsewhere + "/chosen.txt");
+  EXPECT_EQ(ShowFileDialog(通用对话框1), 1);
+  EXPECT_EQ(std::filesystem::current_path(), before);
+  headless::EnterDirectoryInNextFileDialog(elsewhere);
   headless::CancelNextFileDialog();
-  headless::CancelNextFileDialog();
-  ShowFileDialog(通用对话框1);
-  ShowFileDialog(通用对话框_txt);
+  EXPECT_EQ(ShowFileDialog(通用对话框_txt), 0);
+  EXPECT_EQ(std::filesystem::current_path(), before);
   auto dialogs = headless::FileDialogs();
   ASSERT_EQ(dialogs.size(), 2u);
   EXPECT_FALSE(dialogs[0].save);

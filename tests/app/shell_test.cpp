@@ -30,11 +30,15 @@ namespace {
 
 constexpr uint32_t kQuestionStyle = 0x2024;  // MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL
 
-// Plays the user from another thread once the window is up; the UI thread runs ProgramMain.
+// Plays the user from another thread once the window is up; the UI thread runs ProgramMain. The
+// window of an earlier test may still count as shown: the user waits for the next one.
 template <typename Work>
 std::thread UserOnceShown(Work work) {
-  return std::thread([work] {
-    while (!headless::WindowShown()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  int64_t shown_before = headless::WindowsShownSoFar();
+  return std::thread([work, shown_before] {
+    while (headless::WindowsShownSoFar() == shown_before) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     work();
   });
 }

@@ -1,9 +1,10 @@
 // The typical run, as a user does it through the real window: import a GBK file with repeated
 // and empty lines, remove the repeats, run the MD5 pass, export, and compare the exported bytes
 // with digests that this driver computes itself (with the system's CryptoAPI). Then the same
-// commands on two million lines, where the titles that show while a command works can be seen,
-// and a pass over long rows, during which the popup menu is the busy one. Every title is checked
-// byte for byte.
+// commands on two million lines, where the titles that show while a command works can be seen
+// and No to the close question lets the pass run on to correct digests, and a pass over long
+// rows, during which the popup menu is the busy one; last, Yes in the middle of a pass over two
+// million lines ends the program with exit code 0. Every title is checked byte for byte.
 #include <windows.h>
 
 #include <algorithm>
@@ -253,7 +254,8 @@ void SmallRun(Program& program, TitleRecorder& titles) {
   titles.Take();
   if (!Import(program, path, lines.size(), 10000)) return;
   CheckTitles("the import", titles.Take(), kTitle,
-              {kClearing, kTitle, kImporting, Imported(lines.size())}, {Imported(lines.size())});
+              {kImporting, kClearing, kTitle, kImporting, Imported(lines.size())},
+              {Imported(lines.size())});
   CheckRows(program, imported, false);
 
   Step(Choose(program, "2去重复项"), "choose 2去重复项");
@@ -312,9 +314,36 @@ void SmallRun(Program& program, TitleRecorder& titles) {
   DeleteFileA(path.c_str());
 }
 
-// Two million phone numbers: long enough for the working titles and the busy menu to show.
-void LargeRun(Program& program, TitleRecorder& titles) {
-  const size_t kLines = 2000000;
+// Presses Esc while the pass over `rows` runs and answers the close question with `answer`,
+// checking that the pass still ran when the answer was given (the title still says it runs and
+// the last row has no digest yet). False when there was no question to answer.
+bool AnswerCloseDuringPass(Program& program, size_t rows, int answer) {
+  if (!StepTitle(program.window, PassRunning(rows), 10000, "the pass has started")) return false;
+  DWORD started = GetTickCount();
+  PressEscape(program.window);
+  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
+  if (!Step(box != nullptr, "Esc during the pass asks the close question")) return false;
+  std::string last_digest = "unread";
+  bool running =
+      FrameTitle(program.window) == PassRunning(rows) &&
+      ReadListCell(program.target, program.list, static_cast<int>(rows) - 1, 2, &last_digest) &&
+      last_digest.empty();
+  DWORD answered_at = GetTickCount() - started;
+  bool answered = AnswerMessageBox(box, answer);
+  Step(running && answered,
+       answer == IDYES ? "Yes is answered in the middle of the pass"
+                       : "No is answered in the middle of the pass",
+       "%lu ms after Esc, last digest %s", answered_at, Hex(last_digest).c_str());
+  return answered;
+}
+
+constexpr size_t kLargeLines = 2000000;
+
+// Two million phone numbers: long enough for the working titles and the busy menu to show, and
+// for the close question to be answered No in the middle of the pass, which then goes on to its
+// end. Returns the input's path, kept for the close in the middle of the last pass.
+std::string LargeRun(Program& program, TitleRecorder& titles) {
+  const size_t kLines = kLargeLines;
   DWORD started = GetTickCount();
   std::string input;
   input.reserve(kLines * 13);
@@ -337,13 +366,14 @@ void LargeRun(Program& program, TitleRecorder& titles) {
   Note("%d distinct numbers among %d lines, made in %lu ms", distinct, static_cast<int>(kLines),
        GetTickCount() - started);
   std::string path = program.settings->output_dir + "\\两百万行.txt";
-  if (!Step(WriteFileBytes(path, input), "input of two million lines written")) return;
+  if (!Step(WriteFileBytes(path, input), "input of two million lines written")) return "";
 
   std::string shown_before = FrameTitle(program.window);
   titles.Take();
-  if (!Import(program, path, kLines, 60000)) return;
+  if (!Import(program, path, kLines, 60000)) return path;
   CheckTitles("a large import", titles.Take(), shown_before,
-              {kClearing, kTitle, kImporting, Imported(kLines)}, {kImporting, Imported(kLines)});
+              {kImporting, kClearing, kTitle, kImporting, Imported(kLines)},
+              {kImporting, Imported(kLines)});
 
   std::string first_text;
   ReadListCell(program.target, program.list, 0, 1, &first_text);
@@ -364,20 +394,26 @@ void LargeRun(Program& program, TitleRecorder& titles) {
 
   Step(Choose(program, "3开始加密"), "choose 3开始加密");
   DWORD started_pass = GetTickCount();
+  AnswerCloseDuringPass(program, static_cast<size_t>(rows), IDNO);
   StepTitle(program.window, PassComplete(static_cast<size_t>(rows)), 120000, "MD5 pass done");
   Note("the pass was seen complete after %lu ms", GetTickCount() - started_pass);
   CheckTitles("a large MD5 pass", titles.Take(), remaining,
               {PassRunning(static_cast<size_t>(rows)), PassComplete(static_cast<size_t>(rows))},
               {PassRunning(static_cast<size_t>(rows)), PassComplete(static_cast<size_t>(rows))});
+  // A hundred rows spread over the list, and the last one.
   bool digests = true;
-  for (int row : {0, rows / 2, rows - 1}) {
+  int checked = 0;
+  for (int i = 0; digests && i <= 100; ++i) {
+    int row = i < 100 ? static_cast<int>(static_cast<int64_t>(rows) * i / 100) : rows - 1;
     std::string text, digest, short_digest;
-    digests = digests && ReadListCell(program.target, program.list, row, 1, &text) &&
+    digests = ReadListCell(program.target, program.list, row, 1, &text) &&
               ReadListCell(program.target, program.list, row, 2, &digest) &&
               ReadListCell(program.target, program.list, row, 3, &short_digest) &&
               digest == SystemMd5(text) && short_digest == digest.substr(8, 16);
+    ++checked;
   }
-  Step(digests && first_text == kept.front(), "the first, middle and last rows' digests");
+  Step(digests && first_text == kept.front(), "rows spread over the list have their digests",
+       "%d rows checked", checked);
 
   Step(Choose(program, "清空列表"), "choose 清空列表");
   Step(WaitUntil([&] { return ListRowCount(program.list) == 0; }, 10000) &&
@@ -385,7 +421,25 @@ void LargeRun(Program& program, TitleRecorder& titles) {
        "the list is empty and the title Vextorin");
   CheckTitles("clearing", titles.Take(), PassComplete(static_cast<size_t>(rows)),
               {kClearing, kTitle}, {kTitle});
+  return path;
+}
+
+// The two million lines once more, and Yes to the close question in the middle of their pass:
+// the program ends at once with exit code 0, and no process of it is left.
+void CloseDuringPass(Program& program, const std::string& path) {
+  if (!Step(!path.empty(), "the input of two million lines is there")) return;
+  bool imported = Import(program, path, kLargeLines, 60000) &&
+                  Step(Choose(program, "3开始加密"), "choose 3开始加密") &&
+                  AnswerCloseDuringPass(program, kLargeLines, IDYES);
   DeleteFileA(path.c_str());
+  if (!imported) return;
+  DWORD exit_code = 1;
+  bool ended = program.target.WaitForExit(10000, &exit_code);
+  Step(ended && exit_code == 0, "the program ends with exit code 0", "%s, code %lu",
+       ended ? "ended" : "still running", exit_code);
+  int left = -1;
+  WaitUntil([&] { return (left = RunningProcessesOf(program.settings->program)) == 0; }, 5000);
+  Step(left == 0, "no process of the program is left", "%d running", left);
 }
 
 // While a pass runs, the popup menu offers only the separator below "2去重复项" and the greyed
@@ -445,21 +499,14 @@ void BatchRunScenario(const RunSettings& settings) {
   Program program;
   if (!StartProgram(settings, &program)) return;
 
+  std::string large_input;
   {
     TitleRecorder titles(program.window);
     SmallRun(program, titles);
-    LargeRun(program, titles);
+    large_input = LargeRun(program, titles);
     BusyMenuRun(program, titles);
   }
-
-  PressEscape(program.window);
-  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
-  if (!Step(box != nullptr, "Esc asks the close question")) return;
-  Step(AnswerMessageBox(box, IDYES), "Yes closes the question");
-  DWORD exit_code = 1;
-  bool ended = program.target.WaitForExit(10000, &exit_code);
-  Step(ended && exit_code == 0, "the program ends with exit code 0", "%s, code %lu",
-       ended ? "ended" : "still running", exit_code);
+  CloseDuringPass(program, large_input);
 }
 
 }  // namespace vx::e2e

@@ -26,6 +26,8 @@ constexpr NamedScenario kScenarios[] = {
     {"stand-in", vx::e2e::StandInScenario},
     // A benchmark, run by scripts/run-benchmarks.sh rather than by CTest.
     {"wine-bench", vx::e2e::WineBenchScenario},
+    // A soak, run by scripts/run-soak.sh (make soak).
+    {"wine-soak", vx::e2e::WineSoakScenario},
 };
 
 int Usage() {

@@ -22,7 +22,8 @@ void ListMenuScenario(const RunSettings& settings);
 
 // The typical run through the real window: import a GBK file with repeats and empty lines,
 // remove the repeats, run the MD5 pass, export and compare the file with the driver's own
-// digests; then the same on two million lines, with the working titles and the busy menu.
+// digests; then the same on two million lines, with the working titles, the busy menu, and the
+// close question answered No and then Yes in the middle of a pass.
 void BatchRunScenario(const RunSettings& settings);
 
 // The ways to the commands beside a right click: Shift+F10 and the menu key, with the arrows and
@@ -34,6 +35,11 @@ void ConveniencesScenario(const RunSettings& settings);
 // real window, printing each command's time, the right click's time to the menu, and how fast
 // the list repaints during the MD5 pass; the job itself is still checked.
 void WineBenchScenario(const RunSettings& settings);
+
+// A soak rather than a test: fifty rounds of import, duplicate removal, MD5 pass, export and
+// clearing over a million lines, printing the working set after each round; the last round's
+// must be within 10% of the first's, and every export byte-identical to the first.
+void WineSoakScenario(const RunSettings& settings);
 
 // The driver's own actions against the stand-in program: list cells, popup menu reading and
 // choosing, the open dialog and the exit code.

@@ -1,5 +1,6 @@
 #include "tests/e2e/target_process.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <vector>
@@ -37,6 +38,12 @@ bool TargetProcess::WaitForExit(DWORD timeout_ms, DWORD* exit_code) {
 
 bool TargetProcess::IsRunning() const {
   return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+size_t TargetProcess::WorkingSetBytes() const {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  if (!process_ || !GetProcessMemoryInfo(process_, &counters, sizeof counters)) return 0;
+  return counters.WorkingSetSize;
 }
 
 void TargetProcess::Kill() {

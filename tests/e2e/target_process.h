@@ -28,6 +28,9 @@ class TargetProcess {
   bool IsRunning() const;
   void Kill();
 
+  // The process's working set in bytes, 0 when it cannot be read.
+  size_t WorkingSetBytes() const;
+
   DWORD pid() const { return pid_; }
   HANDLE handle() const { return process_; }
 

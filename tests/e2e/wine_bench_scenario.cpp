@@ -70,8 +70,12 @@ double Seconds() {
   return static_cast<double>(now.QuadPart) / frequency;
 }
 
+// The soak repeats the commands fifty times and prints its own figures instead.
+bool print_command_figures = true;
+
 // The figure lines start at the left margin, so that scripts can pick them out of the steps.
 void Figure(const char* stage, size_t lines, double seconds) {
+  if (!print_command_figures) return;
   std::printf("wine %s %llu %.3f\n", stage, static_cast<unsigned long long>(lines), seconds);
   std::fflush(stdout);
 }
@@ -516,7 +520,95 @@ void CheckExport(const std::string& path, Input* input) {
        static_cast<unsigned long long>(digests_right), static_cast<unsigned long long>(sampled));
 }
 
+// The MD5 pass, without the repaint samples of the benchmark.
+bool PlainMd5Pass(Program& program, size_t rows) {
+  double chosen = 0;
+  if (!Step(Choose(program, "3开始加密", &chosen), "choose 3开始加密")) return false;
+  std::string title = CountTitle(kTitlePassCompleteBefore, rows, kTitlePassCompleteAfter);
+  return Step(WaitForTitleSeen(program.window, title, kCommandTimeoutSeconds) > 0, "MD5 pass done",
+              "title %s", Hex(FrameTitle(program.window)).c_str());
+}
+
+bool ClearList(Program& program) {
+  double chosen = 0;
+  if (!Step(Choose(program, "清空列表", &chosen), "choose 清空列表")) return false;
+  bool cleared = WaitForTitleSeen(program.window, kTitle, kCommandTimeoutSeconds) > 0 &&
+                 ListRowCount(program.list) == 0;
+  return Step(cleared, "the list is empty and the title Vextorin", "%d rows",
+              ListRowCount(program.list));
+}
+
+double Megabytes(size_t bytes) {
+  return static_cast<double>(bytes) / (1 << 20);
+}
+
 }  // namespace
+
+void WineSoakScenario(const RunSettings& settings) {
+  constexpr int kRounds = 50;
+  Input input;
+  MakeInput(&input);
+  std::string input_path = settings.output_dir + "\\wine_soak_input.txt";
+  std::string export_path = settings.output_dir + "\\wine_soak_export.txt";
+  if (!Step(WriteFileBytes(input_path, input.bytes), "input written", "%lld lines, %llu distinct",
+            static_cast<long long>(kLines), static_cast<unsigned long long>(input.kept.size()))) {
+    return;
+  }
+  Program program;
+  if (!StartProgram(settings, &program)) return;
+  print_command_figures = false;
+
+  size_t distinct = input.kept.size();
+  std::string first_export;
+  std::vector<double> working_set_mb;
+  int identical = 0;
+  double started = Seconds();
+  for (int round = 1; round <= kRounds; ++round) {
+    double round_started = Seconds();
+    if (!Import(program, input_path) || !RemoveDuplicates(program, distinct) ||
+        !PlainMd5Pass(program, distinct) || !Export(program, export_path, distinct)) {
+      break;
+    }
+    double full_mb = Megabytes(program.target.WorkingSetBytes());  // the digested list
+    std::string exported;
+    ReadFileBytes(export_path, &exported);
+    if (round == 1) {
+      CheckExport(export_path, input.kept);
+      first_export = std::move(exported);
+      ++identical;
+    } else {
+      identical += exported == first_export;
+    }
+    if (!ClearList(program)) break;
+    working_set_mb.push_back(Megabytes(program.target.WorkingSetBytes()));
+    std::printf("soak round %d working_set_mb %.1f with_list_mb %.1f seconds %.2f\n", round,
+                working_set_mb.back(), full_mb, Seconds() - round_started);
+    std::fflush(stdout);
+  }
+  int rounds = static_cast<int>(working_set_mb.size());
+  if (Step(rounds == kRounds, "every round ran", "%d of %d", rounds, kRounds)) {
+    double first = working_set_mb.front(), last = working_set_mb.back();
+    double most = *std::max_element(working_set_mb.begin(), working_set_mb.end());
+    std::printf("soak working_set_mb first %.1f last %.1f max %.1f\nsoak seconds %.1f\n", first,
+                last, most, Seconds() - started);
+    Step(last <= first * 1.1 && last >= first * 0.9,
+         "the last round's working set is within 10% of the first's", "%.1f MB, then %.1f MB",
+         first, last);
+    Step(identical == rounds, "every export is byte-identical to the first", "%d of %d", identical,
+         rounds);
+  }
+
+  PressEscape(program.window);
+  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
+  if (Step(box != nullptr, "Esc asks the close question")) {
+    Step(AnswerMessageBox(box, IDYES), "Yes closes the question");
+  }
+  DWORD exit_code = 1;
+  Step(program.target.WaitForExit(30000, &exit_code) && exit_code == 0,
+       "the program ends with exit code 0");
+  DeleteFileA(input_path.c_str());
+  DeleteFileA(export_path.c_str());
+}
 
 void WineBenchScenario(const RunSettings& settings) {
   Input input;

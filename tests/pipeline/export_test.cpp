@@ -13,6 +13,8 @@
 #include <unistd.h>
 #endif
 
+#include "runtime/heap.h"
+#include "runtime/runtime.h"
 #include "tests/pipeline/pipeline_fixture.h"
 
 namespace vx {
@@ -51,8 +53,8 @@ class ExportTest : public PipelineTest {
 
   void ExpectFailureFor(const std::string& path, size_t titles) {
     ASSERT_EQ(ShownBoxes().size(), 1u);
-    EXPECT_EQ(ShownBoxes()[0].text, kExportFailed + path);
-    EXPECT_EQ(ShownBoxes()[0].caption, kMessageCaption);
+    EXPECT_EQ(ShownBoxes()[0].text, "导出失败！文件无法写入：" + path);
+    EXPECT_EQ(ShownBoxes()[0].caption, "温馨提示");
     EXPECT_EQ(ShownBoxes()[0].style, 16u | kMbTaskModal);
     EXPECT_EQ(Titles().size(), titles);
   }
@@ -64,8 +66,8 @@ TEST_F(ExportTest, NothingToExportBeforeAPass) {
   Choose(kExportEntry);
   ASSERT_EQ(ShownBoxes().size(), 2u);
   for (const testing::ShownBox& box : ShownBoxes()) {
-    EXPECT_EQ(box.text, kNothingToExport);
-    EXPECT_EQ(box.caption, kMessageCaption);
+    EXPECT_EQ(box.text, "暂无可导出数据！");
+    EXPECT_EQ(box.caption, "温馨提示");
     EXPECT_EQ(box.style, 48u | kMbTaskModal);
   }
   ASSERT_EQ(headless::FileDialogs().size(), 1u);  // the import's, no save dialog
@@ -323,8 +325,24 @@ TEST_F(ExportTest, GbkPathsAreWrittenAndReportedAsChosen) {
   ExpectFailureFor(missing, titles);
 }
 
-#ifndef _WIN32
 using ExportDeathTest = ExportTest;
+
+// Memory runs out for the export's block of lines: the runtime's report, not an exception.
+TEST_F(ExportDeathTest, MemoryThatRunsOutDuringTheExportIsAFatalError) {
+  Import("a\r\nb\r\n");
+  RunPass();
+  std::string target = directory + "/out.txt";
+  EXPECT_EXIT(
+      {
+        RegisterExitRoutine(testing::RemoveTemporaryDirectories);
+        SetAllocationFailureForTesting(true, testing::kLargeAllocation);
+        ExportTo(target);
+      },
+      ::testing::ExitedWithCode(testing::kFatalExitCode),
+      testing::FailedAllocationBox(testing::kLargeAllocation));
+}
+
+#ifndef _WIN32
 
 // A write that the system refuses, as on a full disk: under a file-size limit (with SIGXFSZ
 // ignored, write fails with EFBIG) nothing fits, or the first 100 kB of the 1.3 MB do. In a
@@ -351,7 +369,7 @@ TEST_F(ExportDeathTest, AWriteRefusedBySystemKeepsTheOldFile) {
           file_size.rlim_cur = unlimited;
           setrlimit(RLIMIT_FSIZE, &file_size);
           std::vector<testing::ShownBox> boxes = ShownBoxes();
-          bool reported = boxes.size() == 1 && boxes[0].text == kExportFailed + target;
+          bool reported = boxes.size() == 1 && boxes[0].text == "导出失败！文件无法写入：" + target;
           seen += "[" + std::string(reported ? "reported" : "not reported") + ", " +
                   (ReadWholeFile(target) == "the old export" ? "kept" : "changed") + ", " +
                   std::to_string(FilesIn(directory).size()) + " files]";

@@ -26,6 +26,16 @@
 
 namespace vx::testing {
 
+#ifdef _WIN32
+constexpr int kFatalExitCode = -1;
+#else
+constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
+#endif
+
+// Death tests make allocations of this size and more fail: the blocks of rows that a command
+// needs, and none of the small texts that the window records.
+constexpr size_t kLargeAllocation = size_t{64} << 10;
+
 class PipelineTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -5,7 +5,9 @@
 #include <random>
 #include <set>
 
+#include "runtime/heap.h"
 #include "runtime/rapid_binary.h"
+#include "runtime/runtime.h"
 #include "runtime/texts.h"
 #include "tests/pipeline/pipeline_fixture.h"
 
@@ -238,6 +240,23 @@ TEST_F(RemoveDuplicatesTest, KeepsWhatSplittingTheImageKeeps) {
       }
     }
   }
+}
+
+using RemoveDuplicatesDeathTest = RemoveDuplicatesTest;
+
+// Memory runs out for the rows' bookkeeping: the runtime's report, not an exception.
+TEST_F(RemoveDuplicatesDeathTest, MemoryThatRunsOutIsAFatalError) {
+  std::string bytes;
+  for (int32_t i = 0; i < 20000; ++i) bytes += std::to_string(i % 15000) + "\r\n";
+  Import(bytes);
+  EXPECT_EXIT(
+      {
+        RegisterExitRoutine(testing::RemoveTemporaryDirectories);
+        SetAllocationFailureForTesting(true, testing::kLargeAllocation);
+        Choose(kRemoveDuplicatesEntry);
+      },
+      ::testing::ExitedWithCode(testing::kFatalExitCode),
+      testing::FailedAllocationBox(testing::kLargeAllocation));
 }
 
 }  // namespace

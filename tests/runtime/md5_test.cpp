@@ -38,6 +38,17 @@ TEST(Md5, NullAndEmptyDataGiveTheDigestOfNoBytes) {
   EXPECT_STREQ(from_constant.get(), "d41d8cd98f00b204e9800998ecf8427e");
 }
 
+// A negative length counts no bytes, as an empty value does; the bytes after the header are not
+// read.
+TEST(Md5, ANegativeLengthIsNoData) {
+  struct {
+    ByteDataBlock header;
+    char bytes[8];
+  } data = {{1, -8}, "abcdefg"};
+  OwnedText digest(GetDataDigest(&data.header));
+  EXPECT_STREQ(digest.get(), "d41d8cd98f00b204e9800998ecf8427e");
+}
+
 TEST(Md5, PaddingAndBlockBoundaries) {
   // Digests made by Python's hashlib.
   EXPECT_EQ(DigestOf(std::string(55, 'a')), "ef1772b6dff9a122358552954ad0df65");

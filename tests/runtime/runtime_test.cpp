@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "runtime/threads.h"
@@ -19,6 +20,9 @@ TEST(Runtime, ProgramDirectoryIsTheCurrentDirectory) {
   EXPECT_GT(std::strlen(ProgramDirectory()), 0u);
   EXPECT_NE(std::string(ProgramFileName()).find("runtime_tests"), std::string::npos);
   EXPECT_TRUE(IsUiThread());
+  // Asked of the C++ library, not of the runtime; CTest starts the tests elsewhere.
+  EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), ProgramDirectory()))
+      << std::filesystem::current_path() << " " << ProgramDirectory();
 }
 
 TEST(RuntimeErrorText, NamesTheWindowAndUnitOfAWindowLocation) {

@@ -102,6 +102,41 @@ TEST(Locks, CountsAreExactUnderContention) {
   LeaveLock(counter_lock);
 }
 
+// A leave from a thread that does not hold the lock is ignored: the holder keeps it, and its own
+// leave still counts.
+LockHandle shared_lock = 0;
+std::atomic<int> entries{0};
+
+int32_t EnterCountAndLeave(int32_t) {
+  EnterLock(shared_lock);
+  ++entries;
+  LeaveLock(shared_lock);
+  return 0;
+}
+
+bool WaitFor(const std::atomic<int>& count, int value) {
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (count.load() < value && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::yield();
+  }
+  return count.load() >= value;
+}
+
+TEST(Locks, OnlyTheHoldersLeaveCounts) {
+  shared_lock = CreateLock();
+  entries = 0;
+  EnterLock(shared_lock);
+  std::thread stranger([] { LeaveLock(shared_lock); });
+  stranger.join();
+  ASSERT_TRUE(StartThread(EnterCountAndLeave));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(entries.load(), 0);  // still held
+  LeaveLock(shared_lock);
+  ASSERT_TRUE(WaitFor(entries, 1));
+  ASSERT_TRUE(StartThread(EnterCountAndLeave));
+  EXPECT_TRUE(WaitFor(entries, 2));
+}
+
 using LocksDeathTest = ::testing::Test;
 
 std::atomic<bool> holder_inside{false};

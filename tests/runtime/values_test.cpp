@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "runtime/heap.h"
 #include "runtime/runtime.h"
@@ -18,9 +23,9 @@ constexpr int kFatalExitCode = -1;
 constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
 #endif
 
-// The regular expression that matches the test handler's record of a box with this text.
+// The regular expression that matches the test handler's record of the fatal box with this text.
 std::string BoxWithText(const std::string& text) {
-  return "caption=" + testing::HexOf("\xb4\xed\xce\xf3") + " text=" + testing::HexOf(text);
+  return testing::FatalBoxRecord(text);
 }
 
 TEST(CompareText, NullEqualsEmptyAndBytesCompareUnsigned) {
@@ -147,6 +152,51 @@ TEST(AllocationDeathTest, FailedAllocationReportsTheSizeAndEndsWithMinusOne) {
         AllocateBlock(100);
       },
       ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
+}
+
+// The standard library's containers allocate through operator new, which fails the same way
+// instead of throwing; the report itself allocates nothing, so it gets through.
+TEST(AllocationDeathTest, OperatorNewReportsTheSizeAsAllocateBlockDoes) {
+  std::string expected = "运行时出错!\r\n\r\n错误信息：分配 100 字节内存失败!\r\n\r\n0, 0\r\n";
+  EXPECT_EXIT(
+      {
+        SetAllocationFailureForTesting(true);
+        std::vector<char> bytes(100);
+        std::fprintf(stderr, "[allocated %p]", static_cast<void*>(bytes.data()));
+      },
+      ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
+  EXPECT_EXIT(
+      {
+        SetAllocationFailureForTesting(true, 100);
+        std::string small(50, 's');  // below the size that fails
+        std::fputs(small.substr(0, 5).c_str(), stderr);
+        std::unique_ptr<int[]> numbers(new (std::nothrow) int[25]);
+      },
+      ::testing::ExitedWithCode(kFatalExitCode), "^sssss" + BoxWithText(expected) + "$");
+}
+
+// Constants are told from heap blocks by the bounds of the program's image, which two threads
+// freeing constants at once must both see whole, even as the first to ask.
+int32_t FreeConstants(int32_t) {
+  for (int i = 0; i < 1000; ++i) {
+    FreeBlock(const_cast<char*>(kEmptyText));
+    FreeBlock(const_cast<ByteDataBlock*>(&kEmptyByteData));
+  }
+  return 0;
+}
+
+TEST(ConstantAreaDeathTest, ThreadsFreeingConstantsAtOnceFreeNothing) {
+  EXPECT_EXIT(
+      {
+        std::thread first(FreeConstants, 0);
+        std::thread second(FreeConstants, 0);
+        first.join();
+        second.join();
+        std::fputs("[freed nothing]", stderr);
+        std::fflush(stderr);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "^\\[freed nothing\\]$");
 }
 
 }  // namespace

@@ -187,7 +187,7 @@ TEST_F(ListControlDeathTest, CellsOfADestroyedWindowAreAFatalError) {
       "未找到所指定的窗口\r\n";
   ASSERT_TRUE(headless::RequestClose());
   EXPECT_EXIT(GetCellText(超级列表框1, 0, 0), ::testing::ExitedWithCode(kFatalExitCode),
-              testing::HexOf(expected));
+              testing::FatalBoxRecord(expected));
 }
 
 }  // namespace

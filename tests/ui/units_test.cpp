@@ -196,7 +196,7 @@ TEST_F(UnitsTest, TheMessageLoopRunsWorkOfOtherThreadsUntilTheWindowCloses) {
 
 // The box that the test handler records for a fatal error with `message` at the list.
 std::string FatalBox(const std::string& message, const std::string& location) {
-  return testing::HexOf("运行时出错!\r\n\r\n错误信息：" + message + "\r\n\r\n" + location);
+  return testing::FatalBoxRecord("运行时出错!\r\n\r\n错误信息：" + message + "\r\n\r\n" + location);
 }
 
 using UnitsDeathTest = UnitsTest;

@@ -192,7 +192,7 @@ using WindowCommandsDeathTest = WindowCommandsTest;
 
 TEST_F(WindowCommandsDeathTest, CommandsOnAWindowThatIsNotLoadedAreFatalErrors) {
   window.Load();
-  std::string box = testing::HexOf(
+  std::string box = testing::FatalBoxRecord(
       "运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n\r\n33554434, 3\r\n"
       "未找到所指定的窗口\r\n");
   EXPECT_EXIT(ForbidRedraw({0x02000002, 3}), ::testing::ExitedWithCode(kFatalExitCode), box);
