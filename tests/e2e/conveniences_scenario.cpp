@@ -23,9 +23,11 @@ namespace {
 
 constexpr int kNumberedRows = 200;
 // The pass file: short rows, one long row, short rows. The long row keeps the pass busy long
-// after the rows before it have their digests, whatever the speed of the digest.
-constexpr int kPassRows = 301;
-constexpr int kLongRow = 150;
+// after the rows before it have their digests, whatever the speed of the digest. The worker takes
+// rows a block at a time (1024 of them), so the long row lies past the first block, and the last
+// rows past its block.
+constexpr int kPassRows = 3001;
+constexpr int kLongRow = 1500;
 constexpr size_t kLongRowLength = size_t{64} << 20;
 constexpr int kLastPassRow = kPassRows - 1;
 constexpr DWORD kSearchPause = 1000;  // longer than the list view's type-to-find delay

@@ -228,6 +228,5 @@ TEST_F(Md5PassDeathTest, MemoryThatRunsOutDuringThePassIsAFatalError) {
       ::testing::ExitedWithCode(kFatalExitCode), testing::FailedAllocationBox(1));
 }
 
-
 }  // namespace
 }  // namespace vx
