@@ -8,7 +8,6 @@
 #include "pipeline/event_pacer.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
-#include "pipeline/write_behind.h"
 #include "runtime/clock.h"
 #include "runtime/conversions.h"
 #include "runtime/files.h"
@@ -26,19 +25,19 @@ constexpr char kFieldSeparator[] = "----";
 constexpr size_t kSeparatorLength = 4;
 constexpr char kLineEnd[] = "\r\n";
 constexpr size_t kLineEndLength = 2;
-// Lines are gathered into a block of this size, handed to the file's writer whenever the next
-// line does not fit; the next block is filled meanwhile. A block that stays in the processor's
-// cache is formatted and then copied to the file without a round trip through memory.
+// Lines are gathered into a block of this size, written whenever the next line does not fit: a
+// block that stays in the processor's cache is formatted and then copied to the file without a
+// round trip through memory. (Writing blocks on a second thread while the next is formatted was
+// slower on large exports: the system's copy then reads each block from the other core.)
 constexpr size_t kBlockSize = size_t{256} << 10;
 // Rows read from the list at a time, under one lock of its store.
 constexpr int32_t kRowsPerVisit = 4096;
 
-// The export file's lines, gathered into two blocks in turn: one is filled while the other is
-// written. A line longer than a block gets a block of its size.
+// The export file's lines, gathered into a block. A line longer than the block gets a block of
+// its size.
 class LineWriter {
  public:
-  explicit LineWriter(FileNumber file)
-      : blocks_{std::vector<char>(kBlockSize), std::vector<char>(kBlockSize)}, writer_(file) {}
+  explicit LineWriter(FileNumber file) : file_(file), block_(kBlockSize) {}
 
   // Writes the lines of all rows from the first on, with the window's pending events processed
   // now and then; false when a write fails.
@@ -55,7 +54,7 @@ class LineWriter {
         if (!Flush()) return false;  // the next line does not fit
       }
     }
-    return Flush() && writer_.Finish();
+    return Flush();
   }
 
  private:
@@ -65,10 +64,9 @@ class LineWriter {
     auto* writer = static_cast<LineWriter*>(context);
     size_t line =
         cells[0].length + cells[1].length + cells[2].length + 2 * kSeparatorLength + kLineEndLength;
-    std::vector<char>& block = writer->blocks_[writer->filling_];
-    if (block.size() - writer->used_ < line) {
+    if (writer->block_.size() - writer->used_ < line) {
       if (writer->used_ != 0) return false;
-      block.resize(line);
+      writer->block_.resize(line);
     }
     writer->Put(cells[0].text, cells[0].length);
     writer->Put(kFieldSeparator, kSeparatorLength);
@@ -83,19 +81,16 @@ class LineWriter {
     if (used_ == 0) return true;
     size_t count = used_;
     used_ = 0;
-    const char* full = blocks_[filling_].data();
-    filling_ = 1 - filling_;
-    return writer_.Write(full, count);
+    return WriteBytes(file_, block_.data(), count);
   }
 
   void Put(const char* bytes, size_t count) {
-    std::memcpy(blocks_[filling_].data() + used_, bytes, count);
+    std::memcpy(block_.data() + used_, bytes, count);
     used_ += count;
   }
 
-  std::vector<char> blocks_[2];
-  WriteBehind writer_;  // after the blocks, so that it is done with them before they go
-  int filling_ = 0;
+  FileNumber file_;
+  std::vector<char> block_;
   size_t used_ = 0;
 };
 
