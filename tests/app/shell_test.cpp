@@ -134,6 +134,22 @@ TEST(ShellDeathTest, YesStopsThePassAndEndsWithExitCodeZero) {
       "^\\[before: next_row 0, state " + stopped + "\\]\\[after: state released\\]$");
 }
 
+// The program on this thread, and `user` playing the user on another, left to end with the
+// process.
+template <typename User>
+void RunTheProgramWith(User user) {
+  std::thread thread = UserOnceShown(user);
+  thread.detach();
+  ProgramMain();
+  std::fputs("[the loop ended]", stderr);
+}
+
+// Asks the window to close and answers Yes, from the user's thread.
+void CloseWithYes() {
+  headless::AnswerNextMessageBox(kIdYes);
+  CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+}
+
 constexpr int32_t kRowsForTheClose = 1000000;
 
 // The exit routine of the close below: how far the pass got.
@@ -160,7 +176,7 @@ TEST(ShellDeathTest, YesInTheMiddleOfThePassEndsWithExitCodeZero) {
   EXPECT_EXIT(
       {
         EndIfStillRunningAfter(std::chrono::seconds(120));
-        std::thread user = UserOnceShown([] {
+        RunTheProgramWith([] {
           CallOnUiThread(
               [](void*) {
                 std::string lines;
@@ -176,12 +192,8 @@ TEST(ShellDeathTest, YesInTheMiddleOfThePassEndsWithExitCodeZero) {
           while (CompareText(OwnedText(GetCellText(超级列表框1, 0, 2)).get(), "") == 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
-          headless::AnswerNextMessageBox(kIdYes);
-          CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+          CloseWithYes();
         });
-        user.detach();
-        ProgramMain();
-        std::fputs("[the loop ended]", stderr);
       },
       ::testing::ExitedWithCode(0), "^\\[rows 1000000, first digested, last empty\\]$");
 }
@@ -210,7 +222,7 @@ TEST(ShellDeathTest, YesWhileDuplicatesAreRemovedEndsWithExitCodeZero) {
       {
         EndIfStillRunningAfter(std::chrono::seconds(120));
         SetEventPacingForTesting(true);
-        std::thread user = UserOnceShown([] {
+        RunTheProgramWith([] {
           CallOnUiThread(
               [](void*) {
                 LoadLinesIntoList(超级列表框1, "", LinesWithRepeats().c_str());
@@ -222,12 +234,8 @@ TEST(ShellDeathTest, YesWhileDuplicatesAreRemovedEndsWithExitCodeZero) {
           while (testing::TextOf(ReadWindowTitle(启动窗口)) != kTitleRemovingDuplicates) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
-          headless::AnswerNextMessageBox(kIdYes);
-          CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+          CloseWithYes();
         });
-        user.detach();
-        ProgramMain();
-        std::fputs("[the loop ended]", stderr);
       },
       ::testing::ExitedWithCode(0), "^\\[rows 2000000, removing\\]$");
 }
@@ -253,7 +261,7 @@ TEST(ShellDeathTest, YesWhileTheExportWritesEndsAndKeepsTheOldFile) {
       {
         EndIfStillRunningAfter(std::chrono::seconds(120));
         SetEventPacingForTesting(true);
-        std::thread user = UserOnceShown([] {
+        RunTheProgramWith([] {
           CallOnUiThread(
               [](void*) {
                 LoadLinesIntoList(超级列表框1, "", LinesWithRepeats().c_str());
@@ -280,12 +288,8 @@ TEST(ShellDeathTest, YesWhileTheExportWritesEndsAndKeepsTheOldFile) {
             return false;
           };
           while (!temporary_there()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          headless::AnswerNextMessageBox(kIdYes);
-          CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
+          CloseWithYes();
         });
-        user.detach();
-        ProgramMain();
-        std::fputs("[the loop ended]", stderr);
       },
       ::testing::ExitedWithCode(0), "^$");
   std::vector<std::string> left;
