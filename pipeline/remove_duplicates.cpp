@@ -79,6 +79,7 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
   auto* kept_texts = static_cast<const char**>(keys.TakeStorage(&room));
   for (int32_t row = 0, next = 0; row < count; ++row) {
     if (!dropped[row]) kept_texts[next++] = texts[row];
+    if (row % kRowsBetweenEvents == 0) pacer->Between();
   }
   if (kept == 0) {
     FreeBlock(kept_texts);
