@@ -179,8 +179,11 @@ TEST_F(ImportTest, PendingEventsAreHandledAfterEveryChunkOf50000Lines) {
   }
 
   // A command chosen while the import runs: queued behind the import, handled after its chunk.
+  // Static, for the handler to reach: emptied for each run of the test.
   static std::vector<std::string> titles_seen;
-  static int32_t rows_seen = -1;
+  static int32_t rows_seen;
+  titles_seen.clear();
+  rows_seen = -1;
   window.Entry(kExportEntry).chosen = [] {
     titles_seen.push_back(headless::TitleChanges().back().title);
     rows_seen = GetRowCount(超级列表框1);
