@@ -56,24 +56,32 @@ void ImageWriter::InstallInto(UnitRef list) {
   InstallItems(list, OwnedByteData(image), row_offsets, row_count);
 }
 
-void InstallItems(UnitRef list, OwnedByteData image, uint64_t* row_offsets, int32_t row_count) {
+namespace {
+
+// The list hidden and kept from repainting while `hand_over` gives it its new rows.
+template <typename HandOver>
+void InstallHidden(UnitRef list, HandOver&& hand_over) {
   SetUnitVisible(list, false);
   ForbidRedraw(list);
-  if (row_offsets) {
-    HandOverIndexedListItems(list, image.release(), row_offsets, row_count);
-  } else {
-    HandOverListItems(list, image.release());
-  }
+  hand_over();
   SetUnitVisible(list, true);
   AllowRedraw(list);
 }
 
+}  // namespace
+
+void InstallItems(UnitRef list, OwnedByteData image, uint64_t* row_offsets, int32_t row_count) {
+  InstallHidden(list, [&] {
+    if (row_offsets) {
+      HandOverIndexedListItems(list, image.release(), row_offsets, row_count);
+    } else {
+      HandOverListItems(list, image.release());
+    }
+  });
+}
+
 void InstallNumberedRows(UnitRef list, std::shared_ptr<const NumberedRows> rows) {
-  SetUnitVisible(list, false);
-  ForbidRedraw(list);
-  HandOverNumberedRows(list, std::move(rows));
-  SetUnitVisible(list, true);
-  AllowRedraw(list);
+  InstallHidden(list, [&] { HandOverNumberedRows(list, std::move(rows)); });
 }
 
 }  // namespace vx

@@ -70,16 +70,17 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
       split, [&] { keys.ForEachRepeat(middle, keys.partitions(), equal, repeat, [] {}); },
       [&] { keys.ForEachRepeat(0, middle, equal, repeat, answer_window); }, answer_window);
 
-  int32_t kept = 0;
-  for (int32_t row = 0; row < count; ++row) kept += dropped[row] ? 0 : 1;
-  if (kept == count) return;  // the same rows: the list keeps them, digests and all
-
   // The keys' memory is free now and holds more than the kept rows' pointers need.
   size_t room;
   auto* kept_texts = static_cast<const char**>(keys.TakeStorage(&room));
-  for (int32_t row = 0, next = 0; row < count; ++row) {
-    if (!dropped[row]) kept_texts[next++] = texts[row];
+  int32_t kept = 0;
+  for (int32_t row = 0; row < count; ++row) {
+    if (!dropped[row]) kept_texts[kept++] = texts[row];
     if (row % kRowsBetweenEvents == 0) pacer->Between();
+  }
+  if (kept == count) {  // the same rows: the list keeps them, digests and all
+    FreeBlock(kept_texts);
+    return;
   }
   if (kept == 0) {
     FreeBlock(kept_texts);

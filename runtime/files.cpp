@@ -28,8 +28,8 @@ constexpr FileSharing kModeSharing[] = {
     FileSharing::kNothing,
 };
 
-// One write or close at a time: a file is never closed under a write that another thread has
-// in progress (the export writes on a thread of its own while the window may end the program).
+// One write or close at a time, whichever threads they come from: a file is never closed under a
+// write in progress, also not by the program's end (NotifyFilesOfProgramEnd).
 std::mutex file_operations;
 
 // Bytes that writes may still put out before they fail as on a full disk; negative: no limit.

@@ -540,6 +540,21 @@ bool ClearList(Program& program) {
               ListRowCount(program.list));
 }
 
+// Esc and Yes end the program with exit code 0; the scenario's files go.
+void CloseAndRemove(Program& program, const std::string& input_path,
+                    const std::string& export_path) {
+  PressEscape(program.window);
+  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
+  if (Step(box != nullptr, "Esc asks the close question")) {
+    Step(AnswerMessageBox(box, IDYES), "Yes closes the question");
+  }
+  DWORD exit_code = 1;
+  Step(program.target.WaitForExit(30000, &exit_code) && exit_code == 0,
+       "the program ends with exit code 0");
+  DeleteFileA(input_path.c_str());
+  DeleteFileA(export_path.c_str());
+}
+
 double Megabytes(size_t bytes) {
   return static_cast<double>(bytes) / (1 << 20);
 }
@@ -601,16 +616,7 @@ void WineSoakScenario(const RunSettings& settings) {
          rounds);
   }
 
-  PressEscape(program.window);
-  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
-  if (Step(box != nullptr, "Esc asks the close question")) {
-    Step(AnswerMessageBox(box, IDYES), "Yes closes the question");
-  }
-  DWORD exit_code = 1;
-  Step(program.target.WaitForExit(30000, &exit_code) && exit_code == 0,
-       "the program ends with exit code 0");
-  DeleteFileA(input_path.c_str());
-  DeleteFileA(export_path.c_str());
+  CloseAndRemove(program, input_path, export_path);
 }
 
 void WineBenchScenario(const RunSettings& settings) {
@@ -636,16 +642,7 @@ void WineBenchScenario(const RunSettings& settings) {
     CheckExport(export_path, &input);
   }
 
-  PressEscape(program.window);
-  HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
-  if (Step(box != nullptr, "Esc asks the close question")) {
-    Step(AnswerMessageBox(box, IDYES), "Yes closes the question");
-  }
-  DWORD exit_code = 1;
-  Step(program.target.WaitForExit(30000, &exit_code) && exit_code == 0,
-       "the program ends with exit code 0");
-  DeleteFileA(input_path.c_str());
-  DeleteFileA(export_path.c_str());
+  CloseAndRemove(program, input_path, export_path);
 }
 
 }  // namespace vx::e2e
