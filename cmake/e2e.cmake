@@ -31,6 +31,7 @@ add_executable(vx_e2e
   tests/e2e/clipboard_actions.cpp
   tests/e2e/list_actions.cpp
   tests/e2e/probe_actions.cpp
+  tests/e2e/pass_freeze.cpp
   tests/e2e/screenshot.cpp
   tests/e2e/vextorin_program.cpp
   tests/e2e/main_window_scenario.cpp

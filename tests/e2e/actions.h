@@ -113,7 +113,9 @@ int ListRowCount(HWND list);
 
 // The text of one cell, read through a buffer in the target (LVM_GETITEMTEXTA); works with
 // owner-data lists. Returns false when the target does not answer.
-bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text);
+// False also when the list does not answer within `timeout_ms`.
+bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text,
+                  DWORD timeout_ms = 2000);
 
 // A column's header text, width and format, read through a buffer in the target (LVM_GETCOLUMNA).
 struct ListColumn {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/e2e/actions.h"
+#include "tests/e2e/pass_freeze.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
 #include "tests/e2e/vextorin_program.h"
@@ -314,11 +315,18 @@ void SmallRun(Program& program, TitleRecorder& titles) {
   DeleteFileA(path.c_str());
 }
 
-// Presses Esc while the pass over `rows` runs and answers the close question with `answer`,
-// checking that the pass still ran when the answer was given (the title still says it runs and
-// the last row has no digest yet). False when there was no question to answer.
-bool AnswerCloseDuringPass(Program& program, size_t rows, int answer) {
-  if (!StepTitle(program.window, PassRunning(rows), 10000, "the pass has started")) return false;
+// Starts the pass over `rows` and holds it in the middle of its rows (it takes a fraction of a
+// second), presses Esc and answers the close question with `answer`, checking that the pass still
+// ran when the answer was given (the title still says it runs and the last row has no digest
+// yet); then lets the pass go on. False when there was no question to answer.
+bool StartPassAndAnswerClose(Program& program, size_t rows, int answer) {
+  std::vector<DWORD> known = program.target.ThreadIds();
+  if (!Step(Choose(program, "3开始加密"), "choose 3开始加密")) return false;
+  FrozenThreads frozen;
+  if (!Step(FreezePassMidway(program, static_cast<int>(rows), known, &frozen),
+            "the pass is held in the middle of its rows")) {
+    return false;
+  }
   DWORD started = GetTickCount();
   PressEscape(program.window);
   HWND box = WaitForMessageBox(program.target, nullptr, {IDYES, IDNO});
@@ -392,9 +400,8 @@ std::string LargeRun(Program& program, TitleRecorder& titles) {
   CheckTitles("a large duplicate removal", titles.Take(), Imported(kLines), {kRemoving, remaining},
               {kRemoving, remaining});
 
-  Step(Choose(program, "3开始加密"), "choose 3开始加密");
   DWORD started_pass = GetTickCount();
-  AnswerCloseDuringPass(program, static_cast<size_t>(rows), IDNO);
+  StartPassAndAnswerClose(program, static_cast<size_t>(rows), IDNO);
   StepTitle(program.window, PassComplete(static_cast<size_t>(rows)), 120000, "MD5 pass done");
   Note("the pass was seen complete after %lu ms", GetTickCount() - started_pass);
   CheckTitles("a large MD5 pass", titles.Take(), remaining,
@@ -429,8 +436,7 @@ std::string LargeRun(Program& program, TitleRecorder& titles) {
 void CloseDuringPass(Program& program, const std::string& path) {
   if (!Step(!path.empty(), "the input of two million lines is there")) return;
   bool imported = Import(program, path, kLargeLines, 60000) &&
-                  Step(Choose(program, "3开始加密"), "choose 3开始加密") &&
-                  AnswerCloseDuringPass(program, kLargeLines, IDYES);
+                  StartPassAndAnswerClose(program, kLargeLines, IDYES);
   DeleteFileA(path.c_str());
   if (!imported) return;
   DWORD exit_code = 1;
@@ -496,6 +502,10 @@ void BusyMenuRun(Program& program, TitleRecorder& titles) {
 }  // namespace
 
 void BatchRunScenario(const RunSettings& settings) {
+  // Digested in vector lanes, two million rows take a tenth of a second under Wine, where the
+  // worker spends much of its time holding the rows: with the scalar digest the pass lasts long
+  // enough to be held in its middle. The lanes are checked end to end by the other scenarios.
+  SetEnvironmentVariableA("VX_MD5_LEVEL", "scalar");
   Program program;
   if (!StartProgram(settings, &program)) return;
 

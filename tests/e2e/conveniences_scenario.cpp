@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/actions.h"
+#include "tests/e2e/pass_freeze.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
 #include "tests/e2e/vextorin_program.h"
@@ -207,65 +208,6 @@ void StepCopy(const std::string& expected, const char* name) {
        Hex(expected.substr(0, 80)).c_str());
 }
 
-// --- The MD5 pass held still --------------------------------------------------------------------
-
-// The threads that the target started after `known` was taken, suspended until Thaw or the end of
-// this object. The MD5 pass's threads among them stop where they are, so the pass keeps running
-// with its cells as they are.
-class FrozenThreads {
- public:
-  FrozenThreads() = default;
-  FrozenThreads(const FrozenThreads&) = delete;
-  FrozenThreads& operator=(const FrozenThreads&) = delete;
-  ~FrozenThreads() { Thaw(); }
-
-  size_t Freeze(const TargetProcess& target, const std::vector<DWORD>& known) {
-    for (DWORD id : target.ThreadIds()) {
-      if (std::find(known.begin(), known.end(), id) != known.end()) continue;
-      HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
-      if (!thread) continue;
-      if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
-        CloseHandle(thread);
-        continue;
-      }
-      threads_.push_back(thread);
-    }
-    return threads_.size();
-  }
-
-  void Thaw() {
-    for (HANDLE thread : threads_) {
-      ResumeThread(thread);
-      CloseHandle(thread);
-    }
-    threads_.clear();
-  }
-
- private:
-  std::vector<HANDLE> threads_;
-};
-
-// Freezes the pass at a moment when row 0 has its digest and the last row does not, and the
-// window answers (a worker stopped while it held the rows would keep the window waiting: then it
-// runs on a little and is stopped again). False when the pass ended or no such moment came.
-bool FreezePassMidway(Program& program, const std::vector<DWORD>& known, FrozenThreads* frozen) {
-  DWORD started = GetTickCount();
-  while (GetTickCount() - started < 10000) {
-    if (FrameTitle(program.window) == PassComplete(kPassRows)) return false;
-    std::string first, last;
-    if (frozen->Freeze(program.target, known) > 0 &&
-        FrameTitle(program.window) == PassRunning(kPassRows) &&
-        ReadListCell(program.target, program.list, 0, 2, &first) && !first.empty() &&
-        ReadListCell(program.target, program.list, kLastPassRow, 2, &last) && last.empty()) {
-      Note("the pass was held %lu ms after it was chosen", GetTickCount() - started);
-      return true;
-    }
-    frozen->Thaw();
-    Sleep(5);
-  }
-  return false;
-}
-
 // --- The steps ---------------------------------------------------------------------------------
 
 // Shift+F10 on the empty list, then the arrows and Enter: the open dialog, and the import.
@@ -355,7 +297,7 @@ void DropAndCopyDuringThePass(Program& program, const std::string& pass_path,
   std::vector<DWORD> known = program.target.ThreadIds();
   if (!Step(ChooseWithKeys(menu, entries, start), "3开始加密 chosen with the keys")) return;
   FrozenThreads frozen;
-  if (!Step(FreezePassMidway(program, known, &frozen),
+  if (!Step(FreezePassMidway(program, kPassRows, known, &frozen),
             "the pass is held with row 1 digested and the last row not")) {
     return;
   }

@@ -13,7 +13,8 @@ int ListRowCount(HWND list) {
   return static_cast<int>(count);
 }
 
-bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text) {
+bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text,
+                  DWORD timeout_ms) {
   // The item and its text buffer live in the target, where the list writes the text (an
   // owner-data list asks its parent for it while handling the message).
   constexpr int kTextSize = 1024;
@@ -29,8 +30,7 @@ bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::st
   char buffer[kTextSize] = "";
   DWORD_PTR length = 0;
   if (!target.Write(block.address(), &item, sizeof item) || !target.Write(remote_text, buffer, 1) ||
-      !SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, static_cast<LPARAM>(block.address()),
-                           SMTO_ABORTIFHUNG, 2000, &length) ||
+      !block.Send(list, LVM_GETITEMTEXTA, row, timeout_ms, &length) ||
       !target.Read(remote_text, buffer, sizeof buffer)) {
     return false;
   }
@@ -52,9 +52,8 @@ bool ReadListColumn(TargetProcess& target, HWND list, int column, ListColumn* in
   DWORD_PTR found = 0;
   if (!target.Write(block.address(), &request, sizeof request) ||
       !target.Write(remote_text, buffer, 1) ||
-      !SendMessageTimeoutA(list, LVM_GETCOLUMNA, column, static_cast<LPARAM>(block.address()),
-                           SMTO_ABORTIFHUNG, 2000, &found) ||
-      !found || !target.Read(block.address(), &request, sizeof request) ||
+      !block.Send(list, LVM_GETCOLUMNA, column, 2000, &found) || !found ||
+      !target.Read(block.address(), &request, sizeof request) ||
       !target.Read(remote_text, buffer, sizeof buffer)) {
     return false;
   }
@@ -69,10 +68,8 @@ bool ReadColumnOrder(TargetProcess& target, HWND list, int count, std::vector<in
   order->assign(count, -1);
   RemoteBlock block(target, sizeof(int) * count);
   DWORD_PTR done = 0;
-  return block.address() &&
-         SendMessageTimeoutA(list, LVM_GETCOLUMNORDERARRAY, count,
-                             static_cast<LPARAM>(block.address()), SMTO_ABORTIFHUNG, 2000, &done) &&
-         done && target.Read(block.address(), order->data(), sizeof(int) * count);
+  return block.Send(list, LVM_GETCOLUMNORDERARRAY, count, 2000, &done) && done &&
+         target.Read(block.address(), order->data(), sizeof(int) * count);
 }
 
 bool ReadListRowRect(TargetProcess& target, HWND list, int row, RECT* rect) {
@@ -80,9 +77,8 @@ bool ReadListRowRect(TargetProcess& target, HWND list, int row, RECT* rect) {
   RECT request = {LVIR_BOUNDS, 0, 0, 0};
   DWORD_PTR found = 0;
   return block.address() && target.Write(block.address(), &request, sizeof request) &&
-         SendMessageTimeoutA(list, LVM_GETITEMRECT, row, static_cast<LPARAM>(block.address()),
-                             SMTO_ABORTIFHUNG, 2000, &found) &&
-         found && target.Read(block.address(), rect, sizeof *rect);
+         block.Send(list, LVM_GETITEMRECT, row, 2000, &found) && found &&
+         target.Read(block.address(), rect, sizeof *rect);
 }
 
 int ListSelectedCount(HWND list) {

@@ -23,7 +23,7 @@ bool ReadPopupMenu(TargetProcess& target, const std::string& probe_dll, HWND men
   RemoteBlock block(target, sizeof probe);
   DWORD result = 1;
   if (!block.address() || !target.Write(block.address(), &probe, sizeof probe) ||
-      !target.CallRemote(reader, block.address(), &result) || result != 0 ||
+      !block.Call(reader, &result) || result != 0 ||
       !target.Read(block.address(), &probe, sizeof probe) || probe.count < 0) {
     return false;
   }

@@ -13,7 +13,7 @@ bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND
   RemoteBlock block(target, sizeof probe);
   DWORD result = 1;
   if (!block.address() || !target.Write(block.address(), &probe, sizeof probe) ||
-      !target.CallRemote(reader, block.address(), &result) || result != 0 ||
+      !block.Call(reader, &result) || result != 0 ||
       !target.Read(block.address(), &probe, sizeof probe)) {
     return false;
   }
@@ -39,7 +39,7 @@ bool DropFiles(TargetProcess& target, const std::string& probe_dll, HWND window,
   RemoteBlock block(target, sizeof probe);
   DWORD result = 1;
   return block.address() && target.Write(block.address(), &probe, sizeof probe) &&
-         target.CallRemote(dropper, block.address(), &result) && result == 0;
+         block.Call(dropper, &result) && result == 0;
 }
 
 }  // namespace vx::e2e

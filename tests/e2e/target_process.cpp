@@ -138,7 +138,7 @@ uintptr_t TargetProcess::LoadExport(const std::string& dll_path, const char* exp
     if (!kernel_base) return 0;
     RemoteBlock path(*this, dll_path.size() + 1);
     if (!path.address() || !Write(path.address(), dll_path.c_str(), dll_path.size() + 1) ||
-        !CallRemote(kernel_base + load_library_offset, path.address())) {
+        !path.Call(kernel_base + load_library_offset, nullptr)) {
       return 0;
     }
     dll_base = ModuleBase(dll_name.c_str());
@@ -159,6 +159,24 @@ int RunningProcessesOf(const std::string& path) {
   }
   CloseHandle(snapshot);
   return count;
+}
+
+bool RemoteBlock::Send(HWND window, UINT message, WPARAM wparam, DWORD timeout_ms,
+                       DWORD_PTR* result) {
+  if (!address_) return false;
+  if (SendMessageTimeoutA(window, message, wparam, static_cast<LPARAM>(address_), SMTO_ABORTIFHUNG,
+                          timeout_ms, result)) {
+    return true;
+  }
+  abandoned_ = true;
+  return false;
+}
+
+bool RemoteBlock::Call(uintptr_t function, DWORD* result, DWORD timeout_ms) {
+  if (!address_) return false;
+  if (target_.CallRemote(function, address_, result, timeout_ms)) return true;
+  abandoned_ = true;
+  return false;
 }
 
 }  // namespace vx::e2e

@@ -64,19 +64,28 @@ class TargetProcess {
 // The number of running processes whose program file has the file name of `path` (any folder).
 int RunningProcessesOf(const std::string& path);
 
-// A block of target memory freed when it goes out of scope.
+// A block of target memory freed when it goes out of scope, unless a message or call that was
+// handed its address timed out: the target may still write into it later, so it is left there.
 class RemoteBlock {
  public:
   RemoteBlock(TargetProcess& target, size_t size)
       : target_(target), address_(target.Allocate(size)) {}
-  ~RemoteBlock() { target_.Free(address_); }
+  ~RemoteBlock() {
+    if (!abandoned_) target_.Free(address_);
+  }
   RemoteBlock(const RemoteBlock&) = delete;
   RemoteBlock& operator=(const RemoteBlock&) = delete;
   uintptr_t address() const { return address_; }
 
+  // Sends `message` to `window` with the block's address as its lParam; false on timeout.
+  bool Send(HWND window, UINT message, WPARAM wparam, DWORD timeout_ms, DWORD_PTR* result);
+  // Runs `function` on a target thread with the block's address as its parameter.
+  bool Call(uintptr_t function, DWORD* result, DWORD timeout_ms = 5000);
+
  private:
   TargetProcess& target_;
   uintptr_t address_;
+  bool abandoned_ = false;
 };
 
 }  // namespace vx::e2e

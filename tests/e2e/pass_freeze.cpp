@@ -1,0 +1,56 @@
+#include "tests/e2e/pass_freeze.h"
+
+#include <algorithm>
+#include <string>
+
+#include "tests/e2e/actions.h"
+#include "tests/e2e/report.h"
+
+namespace vx::e2e {
+
+size_t FrozenThreads::Freeze(const TargetProcess& target, const std::vector<DWORD>& known) {
+  for (DWORD id : target.ThreadIds()) {
+    if (std::find(known.begin(), known.end(), id) != known.end()) continue;
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+    if (!thread) continue;
+    if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+      CloseHandle(thread);
+      continue;
+    }
+    threads_.push_back(thread);
+  }
+  return threads_.size();
+}
+
+void FrozenThreads::Thaw() {
+  for (HANDLE thread : threads_) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
+  threads_.clear();
+}
+
+bool FreezePassMidway(Program& program, int rows, const std::vector<DWORD>& known,
+                      FrozenThreads* frozen) {
+  const std::string count = std::to_string(rows);
+  const std::string running = "Vextorin     成功导入：" + count + "条   MD5加密中...";
+  const std::string complete = "Vextorin     加密完成：" + count + "条   请右键导出结果";
+  DWORD started = GetTickCount();
+  while (GetTickCount() - started < 10000) {
+    if (FrameTitle(program.window) == complete) return false;
+    std::string first, last;
+    // A worker stopped while it holds the rows keeps the list from answering: a short wait
+    // tells, and the pass then runs on a little.
+    if (frozen->Freeze(program.target, known) > 0 && FrameTitle(program.window) == running &&
+        ReadListCell(program.target, program.list, 0, 2, &first, 100) && !first.empty() &&
+        ReadListCell(program.target, program.list, rows - 1, 2, &last, 100) && last.empty()) {
+      Note("the pass was held %lu ms after it was chosen", GetTickCount() - started);
+      return true;
+    }
+    frozen->Thaw();
+    Sleep(5);
+  }
+  return false;
+}
+
+}  // namespace vx::e2e
