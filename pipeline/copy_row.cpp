@@ -1,5 +1,6 @@
 #include "pipeline/copy_row.h"
 
+#include "pipeline/pipeline_texts.h"
 #include "runtime/values.h"
 #include "ui/list_control.h"
 #include "ui/window_commands.h"
@@ -9,8 +10,6 @@ namespace vx {
 namespace {
 
 constexpr int32_t kTextColumn = 1;
-constexpr char kFieldSeparator[] = "----";
-constexpr char kLineEnd[] = "\r\n";
 
 }  // namespace
 
@@ -23,9 +22,9 @@ void CopySelectedRow() {
   OwnedText digest(GetCellText(超级列表框1, row, kDigestColumn));
   OwnedText short_digest(GetCellText(超级列表框1, row, kShortDigestColumn));
   OwnedText line(TextLength(digest.get()) != 0 && TextLength(short_digest.get()) != 0
-                     ? ConcatTexts({text.get(), kFieldSeparator, digest.get(), kFieldSeparator,
-                                    short_digest.get(), kLineEnd})
-                     : ConcatTexts({text.get(), kLineEnd}));
+                     ? ConcatTexts({text.get(), kExportSeparator, digest.get(), kExportSeparator,
+                                    short_digest.get(), kExportLineEnd})
+                     : ConcatTexts({text.get(), kExportLineEnd}));
   CopyTextToClipboard(line.get(), static_cast<size_t>(TextLength(line.get())));
 }
 

@@ -21,10 +21,8 @@ namespace {
 constexpr int32_t kErrorIcon = 16;
 constexpr int32_t kExclamationIcon = 48;
 constexpr int32_t kInformationIcon = 64;
-constexpr char kFieldSeparator[] = "----";
-constexpr size_t kSeparatorLength = 4;
-constexpr char kLineEnd[] = "\r\n";
-constexpr size_t kLineEndLength = 2;
+constexpr size_t kSeparatorLength = sizeof kExportSeparator - 1;
+constexpr size_t kLineEndLength = sizeof kExportLineEnd - 1;
 // Lines are gathered into a block of this size, written whenever the next line does not fit: a
 // block that stays in the processor's cache is formatted and then copied to the file without a
 // round trip through memory. (Writing the blocks on a second thread while the next one was
@@ -69,11 +67,11 @@ class LineWriter {
       writer->block_.resize(line);
     }
     writer->Put(cells[0].text, cells[0].length);
-    writer->Put(kFieldSeparator, kSeparatorLength);
+    writer->Put(kExportSeparator, kSeparatorLength);
     writer->Put(cells[1].text, cells[1].length);
-    writer->Put(kFieldSeparator, kSeparatorLength);
+    writer->Put(kExportSeparator, kSeparatorLength);
     writer->Put(cells[2].text, cells[2].length);
-    writer->Put(kLineEnd, kLineEndLength);
+    writer->Put(kExportLineEnd, kLineEndLength);
     return true;
   }
 

@@ -1,4 +1,4 @@
-// The texts the batch pipeline shows: window titles and message boxes.
+// The texts the batch pipeline shows and writes: window titles, message boxes, the export's lines.
 #pragma once
 
 namespace vx {
@@ -18,6 +18,11 @@ inline constexpr char kTitlePassCompleteBefore[] = "Vextorin     加密完成：
 inline constexpr char kTitlePassCompleteAfter[] = "条   请右键导出结果";
 inline constexpr char kTitleExportedBefore[] = "Vextorin     加密完成：";
 inline constexpr char kTitleExportedAfter[] = "条   该数据已导出";
+
+// An export line is "文本", "32位MD5" and "16位MD5" with the separator between them and the line
+// end after them; Ctrl+C copies a row in the same form.
+inline constexpr char kExportSeparator[] = "----";
+inline constexpr char kExportLineEnd[] = "\r\n";
 
 // The states of the MD5 pass that run_state refers to.
 inline constexpr char kRunStateWorking[] = "工作";

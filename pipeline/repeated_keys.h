@@ -44,8 +44,10 @@ class RepeatedKeys {
     keyed->row = row;
     keyed->hash = hash;
     keyed->length = static_cast<uint32_t>(length < UINT32_MAX ? length : UINT32_MAX);
-    std::memset(keyed->carried, 0, kCarriedKey);
-    if (Carried(*keyed)) std::memcpy(keyed->carried, bytes, length - zero_tail_);
+    if (Carried(*keyed)) {  // compared whole: the bytes after the key are zero
+      std::memset(keyed->carried, 0, kCarriedKey);
+      std::memcpy(keyed->carried, bytes, length - zero_tail_);
+    }
   }
 
   // Once every key is added: sorts the spills by partition, for ForEachRepeat.

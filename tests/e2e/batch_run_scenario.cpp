@@ -17,6 +17,7 @@
 
 #include "tests/e2e/actions.h"
 #include "tests/e2e/pass_freeze.h"
+#include "tests/e2e/program_texts.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
 #include "tests/e2e/vextorin_program.h"
@@ -32,27 +33,6 @@ const std::string kClearing = "Vextorin     数据清除中...";
 const std::string kImporting = "Vextorin     导入中...";
 const std::string kRemoving = "Vextorin     重复数据去重中...";
 const std::string kSaved = "导出的MD5加密结果.txt";
-
-std::string Imported(size_t rows) {
-  return "Vextorin     成功导入：" + std::to_string(rows) + "条   请去重后再加密";
-}
-std::string Remaining(size_t rows) {
-  return "Vextorin     剩余数据：" + std::to_string(rows) + "条";
-}
-std::string PassRunning(size_t rows) {
-  return "Vextorin     成功导入：" + std::to_string(rows) + "条   MD5加密中...";
-}
-std::string PassComplete(size_t rows) {
-  return "Vextorin     加密完成：" + std::to_string(rows) + "条   请右键导出结果";
-}
-std::string Exported(size_t rows) {
-  return "Vextorin     加密完成：" + std::to_string(rows) + "条   该数据已导出";
-}
-
-std::string ExportLine(const std::string& text) {
-  std::string digest = SystemMd5(text);
-  return text + "----" + digest + "----" + digest.substr(8, 16) + "\r\n";
-}
 
 // Every title the window shows, recorded by a thread that looks every millisecond. A title
 // shown for less than that may be missed; the commands on many lines show theirs far longer.

@@ -14,6 +14,7 @@
 
 #include "tests/e2e/actions.h"
 #include "tests/e2e/pass_freeze.h"
+#include "tests/e2e/program_texts.h"
 #include "tests/e2e/report.h"
 #include "tests/e2e/scenarios.h"
 #include "tests/e2e/vextorin_program.h"
@@ -37,21 +38,6 @@ constexpr POINT kDropPoint = {300, 200};  // on the list, in the window's client
 
 const std::string kMarker = "on the clipboard before Vextorin copied anything";
 const std::string kImportFailed = "导入失败！文件无法读取：";
-
-std::string Imported(int rows) {
-  return "Vextorin     成功导入：" + std::to_string(rows) + "条   请去重后再加密";
-}
-std::string PassRunning(int rows) {
-  return "Vextorin     成功导入：" + std::to_string(rows) + "条   MD5加密中...";
-}
-std::string PassComplete(int rows) {
-  return "Vextorin     加密完成：" + std::to_string(rows) + "条   请右键导出结果";
-}
-
-std::string ExportLine(const std::string& text) {
-  std::string digest = SystemMd5(text);
-  return text + "----" + digest + "----" + digest.substr(8, 16) + "\r\n";
-}
 
 // The text of row `row` of the numbered file: GBK and plain by turns.
 std::string NumberedText(int row) {

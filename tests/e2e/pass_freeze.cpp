@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/e2e/actions.h"
+#include "tests/e2e/program_texts.h"
 #include "tests/e2e/report.h"
 
 namespace vx::e2e {
@@ -32,9 +33,8 @@ void FrozenThreads::Thaw() {
 
 bool FreezePassMidway(Program& program, int rows, const std::vector<DWORD>& known,
                       FrozenThreads* frozen) {
-  const std::string count = std::to_string(rows);
-  const std::string running = "Vextorin     成功导入：" + count + "条   MD5加密中...";
-  const std::string complete = "Vextorin     加密完成：" + count + "条   请右键导出结果";
+  const std::string running = PassRunning(static_cast<size_t>(rows));
+  const std::string complete = PassComplete(static_cast<size_t>(rows));
   DWORD started = GetTickCount();
   while (GetTickCount() - started < 10000) {
     if (FrameTitle(program.window) == complete) return false;

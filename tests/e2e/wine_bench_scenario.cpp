@@ -559,19 +559,22 @@ double Megabytes(size_t bytes) {
   return static_cast<double>(bytes) / (1 << 20);
 }
 
+// Makes the input and writes it to `path`; false, reported, when it cannot be written.
+bool MakeAndWriteInput(const std::string& path, Input* input) {
+  MakeInput(input);
+  return Step(WriteFileBytes(path, input->bytes), "input written", "%lld lines, %llu distinct",
+              static_cast<long long>(BenchLines()),
+              static_cast<unsigned long long>(input->distinct));
+}
+
 }  // namespace
 
 void WineSoakScenario(const RunSettings& settings) {
   constexpr int kRounds = 50;
   Input input;
-  MakeInput(&input);
   std::string input_path = settings.output_dir + "\\wine_soak_input.txt";
   std::string export_path = settings.output_dir + "\\wine_soak_export.txt";
-  if (!Step(WriteFileBytes(input_path, input.bytes), "input written", "%lld lines, %llu distinct",
-            static_cast<long long>(BenchLines()),
-            static_cast<unsigned long long>(input.distinct))) {
-    return;
-  }
+  if (!MakeAndWriteInput(input_path, &input)) return;
   Program program;
   if (!StartProgram(settings, &program)) return;
   print_command_figures = false;
@@ -622,14 +625,9 @@ void WineSoakScenario(const RunSettings& settings) {
 void WineBenchScenario(const RunSettings& settings) {
   Input input;
   double started = Seconds();
-  MakeInput(&input);
   std::string input_path = settings.output_dir + "\\wine_bench_input.txt";
   std::string export_path = settings.output_dir + "\\wine_bench_export.txt";
-  if (!Step(WriteFileBytes(input_path, input.bytes), "input written", "%lld lines, %llu distinct",
-            static_cast<long long>(BenchLines()),
-            static_cast<unsigned long long>(input.distinct))) {
-    return;
-  }
+  if (!MakeAndWriteInput(input_path, &input)) return;
   Note("input made and written in %.2f s", Seconds() - started);
 
   Program program;

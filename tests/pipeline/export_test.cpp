@@ -332,14 +332,7 @@ TEST_F(ExportDeathTest, MemoryThatRunsOutDuringTheExportIsAFatalError) {
   Import("a\r\nb\r\n");
   RunPass();
   std::string target = directory + "/out.txt";
-  EXPECT_EXIT(
-      {
-        RegisterExitRoutine(testing::RemoveTemporaryDirectories);
-        SetAllocationFailureForTesting(true, testing::kLargeAllocation);
-        ExportTo(target);
-      },
-      ::testing::ExitedWithCode(testing::kFatalExitCode),
-      testing::FailedAllocationBox(testing::kLargeAllocation));
+  testing::ExpectLargeAllocationFailureToBeFatal([&] { ExportTo(target); });
 }
 
 #ifndef _WIN32

@@ -15,6 +15,7 @@
 #include "runtime/files.h"
 #include "runtime/heap.h"
 #include "runtime/message_box.h"
+#include "runtime/runtime.h"
 #include "runtime/threads.h"
 #include "tests/pipeline/reference_md5.h"
 #include "tests/test_support.h"
@@ -35,6 +36,19 @@ constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
 // Death tests make allocations of this size and more fail: the blocks of rows that a command
 // needs, and none of the small texts that the window records.
 constexpr size_t kLargeAllocation = size_t{64} << 10;
+
+// Expects `command`, run with allocations of kLargeAllocation bytes and more failing, to end the
+// program with the runtime's report of the failed allocation.
+template <typename Command>
+void ExpectLargeAllocationFailureToBeFatal(Command&& command) {
+  EXPECT_EXIT(
+      {
+        RegisterExitRoutine(RemoveTemporaryDirectories);
+        SetAllocationFailureForTesting(true, kLargeAllocation);
+        command();
+      },
+      ::testing::ExitedWithCode(kFatalExitCode), FailedAllocationBox(kLargeAllocation));
+}
 
 class PipelineTest : public ::testing::Test {
  protected:

@@ -249,14 +249,7 @@ TEST_F(RemoveDuplicatesDeathTest, MemoryThatRunsOutIsAFatalError) {
   std::string bytes;
   for (int32_t i = 0; i < 20000; ++i) bytes += std::to_string(i % 15000) + "\r\n";
   Import(bytes);
-  EXPECT_EXIT(
-      {
-        RegisterExitRoutine(testing::RemoveTemporaryDirectories);
-        SetAllocationFailureForTesting(true, testing::kLargeAllocation);
-        Choose(kRemoveDuplicatesEntry);
-      },
-      ::testing::ExitedWithCode(testing::kFatalExitCode),
-      testing::FailedAllocationBox(testing::kLargeAllocation));
+  testing::ExpectLargeAllocationFailureToBeFatal([&] { Choose(kRemoveDuplicatesEntry); });
 }
 
 }  // namespace
