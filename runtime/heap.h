@@ -29,4 +29,27 @@ void SetHeapLimitForTesting(int64_t limit);
 void SetAllocationFailureForTesting(bool fail, size_t from_size = 0);
 bool AllocationFailsForTesting(size_t size);
 
+// Code that must not allocate while it runs on its thread: the row store's lock, under which
+// running out of memory would show the fatal report while the window waits for that lock. The
+// builds that check it (all but Release) end the program at such an allocation, so the tests
+// see it; elsewhere a zone costs nothing.
+#if defined(VX_CHECK_NO_ALLOCATION_ZONES)
+class NoAllocationZone {
+ public:
+  NoAllocationZone();
+  ~NoAllocationZone();
+  NoAllocationZone(const NoAllocationZone&) = delete;
+  NoAllocationZone& operator=(const NoAllocationZone&) = delete;
+};
+void CheckAllocationAllowed();
+#else
+class NoAllocationZone {
+ public:
+  NoAllocationZone() = default;
+  NoAllocationZone(const NoAllocationZone&) = delete;
+  NoAllocationZone& operator=(const NoAllocationZone&) = delete;
+};
+inline void CheckAllocationAllowed() {}
+#endif
+
 }  // namespace vx

@@ -81,6 +81,7 @@ bool IsInConstantArea(const void* p) {
 }
 
 void* TryAllocateBlock(size_t size) {
+  CheckAllocationAllowed();
   if (!WithinHeapLimit(size)) return nullptr;
   void* block = PlatformHeapAllocate(size);
   if (block) CountHeapBlock(block, 1);
@@ -94,6 +95,7 @@ void* AllocateBlock(size_t size) {
 }
 
 void* ReallocateBlock(void* block, size_t size) {
+  CheckAllocationAllowed();
   if (!block) return AllocateBlock(size);
   if (IsInConstantArea(block)) {
     size_t available =
@@ -151,13 +153,14 @@ int CompareText(const char* a, const char* b) {
   return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
+// Lengths are counted in 64 bits: a text may pass 4 GB, which TextLength's count cannot hold.
 Text ConcatTexts(std::initializer_list<const char*> texts) {
   size_t total = 0;
-  for (const char* text : texts) total += static_cast<size_t>(TextLength(text));
+  for (const char* text : texts) total += text ? std::strlen(text) : 0;
   auto* result = static_cast<char*>(AllocateBlock(total + 1));
   char* cursor = result;
   for (const char* text : texts) {
-    size_t length = static_cast<size_t>(TextLength(text));
+    size_t length = text ? std::strlen(text) : 0;
     if (length) std::memcpy(cursor, text, length);
     cursor += length;
   }

@@ -175,6 +175,47 @@ TEST(AllocationDeathTest, OperatorNewReportsTheSizeAsAllocateBlockDoes) {
       ::testing::ExitedWithCode(kFatalExitCode), "^sssss" + BoxWithText(expected) + "$");
 }
 
+// Types aligned beyond what malloc guarantees come through the aligned forms of operator new,
+// which fail the same way and still hand out aligned blocks.
+struct alignas(64) CacheLine {
+  unsigned char bytes[64];
+};
+
+TEST(AllocationDeathTest, AlignedOperatorNewReportsTheSizeToo) {
+  auto line = std::make_unique<CacheLine>();
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(line.get()) % 64, 0u);
+  std::string expected = "运行时出错!\r\n\r\n错误信息：分配 128 字节内存失败!\r\n\r\n0, 0\r\n";
+  EXPECT_EXIT(
+      {
+        SetAllocationFailureForTesting(true, 100);
+        std::unique_ptr<CacheLine[]> lines(new CacheLine[2]);
+        std::fprintf(stderr, "[allocated %p]", static_cast<void*>(lines.get()));
+      },
+      ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
+}
+
+#if defined(VX_CHECK_NO_ALLOCATION_ZONES)
+// The checking builds end the program at an allocation inside a zone, however it is made.
+TEST(AllocationDeathTest, AnAllocationInsideANoAllocationZoneEndsTheTests) {
+  EXPECT_DEATH(
+      {
+        NoAllocationZone zone;
+        std::vector<char> bytes(10);
+      },
+      "allocation inside a no-allocation zone");
+  EXPECT_DEATH(
+      {
+        NoAllocationZone zone;
+        FreeBlock(AllocateBlock(10));
+      },
+      "allocation inside a no-allocation zone");
+  {
+    NoAllocationZone zone;  // freeing and working without allocating are fine
+  }
+  FreeBlock(AllocateBlock(10));
+}
+#endif
+
 // Constants are told from heap blocks by the bounds of the program's image, which two threads
 // freeing constants at once must both see whole, even as the first to ask.
 int32_t FreeConstants(int32_t) {
