@@ -20,12 +20,16 @@ namespace {
 
 std::atomic<uint64_t> ui_thread_id{0};
 std::atomic<bool> exiting{false};
+// Set once a fatal error is being reported: the program then ends with -1, even when the user
+// closes the window meanwhile (the report of a worker thread leaves the window usable).
+std::atomic<bool> fatal_error{false};
 std::atomic<UnitNameLookup> unit_name_lookup{nullptr};
 std::vector<ExitRoutine> exit_routines;
 char program_directory[260];
 char program_file_name[260];
 
 [[noreturn]] void ExitOnUiThread(int32_t code) {
+  if (fatal_error.load()) code = -1;
   if (exiting.exchange(true)) PlatformEndProcess(code);  // an exit routine ended the program
   for (ExitRoutine routine : exit_routines) routine();
   NotifyLocksOfProgramEnd();
@@ -128,10 +132,12 @@ char* BuildRuntimeErrorText(int32_t code, const char* message, int32_t where1, i
   return CopyText(text.text());
 }
 
+// The box is task-modal, so that on the UI thread it disables the window under it.
 void ReportRuntimeError(int32_t code, const char* message, int32_t where1, int32_t where2) {
+  fatal_error = true;
   ErrorText text;
   BuildRuntimeErrorText(text, code, message, where1, where2);
-  PlatformMessageBox(text.text(), kErrorCaption, kMbIconError);
+  PlatformMessageBox(text.text(), kErrorCaption, kMbIconError | kMbTaskModal);
   ExitProgram(-1);
   PlatformWaitForProcessEnd();  // the UI thread is already ending the process
 }

@@ -22,7 +22,8 @@ void RegisterExitRoutine(ExitRoutine routine);
 void ExitProgram(int32_t code);
 
 // Shows the runtime error box ("运行时出错!" with the code, the message and the location
-// `where1`, `where2`) on the calling thread and ends the program with exit code -1.
+// `where1`, `where2`), task-modal, on the calling thread and ends the program with exit code -1;
+// an exit meanwhile (the window closed during a worker's report) ends with -1 too.
 [[noreturn]] void ReportRuntimeError(int32_t code, const char* message, int32_t where1,
                                      int32_t where2);
 

@@ -125,8 +125,8 @@ class FailedAllocationBoxMatcher : public ::testing::MatcherInterface<const std:
 }  // namespace
 
 std::string FatalBoxRecord(const std::string& text) {
-  return kBoxRecordStart + std::string("style=16 caption=") + HexOf("错误") +
-         " text=" + HexOf(text) + "\n";
+  return kBoxRecordStart + std::string("style=") + std::to_string(16 | kMbTaskModal) +
+         " caption=" + HexOf("错误") + " text=" + HexOf(text) + "\n";
 }
 
 ::testing::Matcher<const std::string&> FailedAllocationBox(size_t at_least) {

@@ -25,8 +25,8 @@ void ClearShownBoxes();
 // tests can match GBK bytes exactly).
 std::string HexOf(const std::string& bytes);
 
-// The line that the test handler writes to stderr for the runtime's fatal box (style 16, caption
-// "错误") with exactly `text`: a death test's pattern.
+// The line that the test handler writes to stderr for the runtime's fatal box (task-modal style 16,
+// caption "错误") with exactly `text`: a death test's pattern.
 std::string FatalBoxRecord(const std::string& text);
 // A death test's matcher: the one box written is the fatal report of a failed allocation of at
 // least `at_least` bytes, whatever size it names beyond that.

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
+#include "runtime/message_box.h"
 #include "runtime/threads.h"
 #include "runtime/ui_thread.h"
 #include "runtime/values.h"
@@ -15,6 +18,12 @@
 
 namespace vx {
 namespace {
+
+#ifdef _WIN32
+constexpr int kFatalExitCode = -1;
+#else
+constexpr int kFatalExitCode = 255;  // -1 as a POSIX exit status
+#endif
 
 TEST(Runtime, ProgramDirectoryIsTheCurrentDirectory) {
   EXPECT_GT(std::strlen(ProgramDirectory()), 0u);
@@ -80,6 +89,31 @@ TEST(ExitProgramDeathTest, HandsTheExitFromAWorkerToTheUiThread) {
         for (;;) RunUiThreadTasks();
       },
       ::testing::ExitedWithCode(42), "^\\[first\\]\\[second on ui\\]$");
+}
+
+// A worker's fatal report leaves the window usable; closing it meanwhile still ends with -1.
+std::atomic<bool> fatal_box_shown{false};
+
+int32_t HoldFatalBox(const char*, const char*, uint32_t style) {
+  std::fprintf(stderr, "[box style %u]", style);
+  fatal_box_shown = true;
+  for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+int32_t FailOnWorker(int32_t) {
+  ReportRuntimeError(0, "worker", 0, 0);
+}
+
+TEST(ExitProgramDeathTest, AnExitDuringAFatalReportEndsWithMinusOne) {
+  EXPECT_EXIT(
+      {
+        SetMessageBoxHandler(HoldFatalBox);
+        StartThread(FailOnWorker);
+        while (!fatal_box_shown) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ExitProgram(0);  // "Yes" to the close question
+      },
+      ::testing::ExitedWithCode(kFatalExitCode),
+      "^\\[box style " + std::to_string(kMbIconError | kMbTaskModal) + "\\]$");
 }
 
 }  // namespace
