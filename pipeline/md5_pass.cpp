@@ -54,14 +54,16 @@ int32_t Md5Worker(int32_t) {
     int32_t first = next_row.fetch_add(kRowsPerBlock);
     LeaveLock(row_lock);
     if (first < 0 || first >= GetRowCount(超级列表框1)) break;
-    int32_t count =
-        ReadListColumn(超级列表框1, first, kRowsPerBlock, kTextColumn, texts, &holder, &spill);
+    uint64_t rows_generation;
+    int32_t count = ReadListColumn(超级列表框1, first, kRowsPerBlock, kTextColumn, texts, &holder,
+                                   &spill, &rows_generation);
     if (count == 0) break;
     for (int32_t i = 0; i < count; ++i) {
       messages[i] = {reinterpret_cast<const unsigned char*>(texts[i].text), texts[i].length};
     }
     Md5Digests(messages, static_cast<size_t>(count), digests);
-    SetListDigests(超级列表框1, first, count, digests);
+    // Rows that replaced these meanwhile are not these texts: they get none of their digests.
+    SetListDigests(超级列表框1, first, count, digests, rows_generation);
   }
   holder.reset();
 

@@ -25,19 +25,23 @@ bool SetCellText(UnitRef list, int32_t row, int32_t column, const char* text) {
 }
 
 int32_t ReadListColumn(UnitRef list, int32_t first, int32_t count, int32_t column, TextRun* texts,
-                       std::shared_ptr<const void>* holder, std::vector<char>* spill) {
+                       std::shared_ptr<const void>* holder, std::vector<char>* spill,
+                       uint64_t* rows_generation) {
   return LoadedListRows(list, UnitAccess::kRead)
-      .ReadColumn(first, count, column, texts, holder, spill);
+      .ReadColumn(first, count, column, texts, holder, spill, rows_generation);
 }
 
-int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests) {
-  int32_t written = LoadedListRows(list, UnitAccess::kWrite).SetDigests(first, count, digests);
+int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests,
+                       uint64_t rows_generation) {
+  int32_t written =
+      LoadedListRows(list, UnitAccess::kWrite).SetDigests(first, count, digests, rows_generation);
   if (written > 0) BackendListRowsChanged(list);
   return written;
 }
 
-int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length) {
-  return LoadedListRows(list, UnitAccess::kRead).FindRowStartingWith(start, prefix, length);
+int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length,
+                            int32_t end) {
+  return LoadedListRows(list, UnitAccess::kRead).FindRowStartingWith(start, prefix, length, end);
 }
 
 int32_t GetRowCount(UnitRef list) {

@@ -30,15 +30,21 @@ void EnsureRowVisible(UnitRef list, int32_t row);
 
 // Cells a block of rows at a time, for the MD5 pass over millions of rows. ReadListColumn reads
 // the texts of `column` of up to `count` rows from `first` on (RowStore::ReadColumn: valid while
-// `holder` lives and `spill` is left alone); SetListDigests writes each digest and its middle into
-// the two digest cells of its row. Both return the rows they reached, fewer at the end of the rows.
+// `holder` lives and `spill` is left alone) and tells which rows they are in `rows_generation`;
+// SetListDigests writes each digest and its middle into the two digest cells of its row, unless
+// the rows were replaced since (then it writes nothing). Both return the rows they reached,
+// fewer at the end of the rows.
 int32_t ReadListColumn(UnitRef list, int32_t first, int32_t count, int32_t column, TextRun* texts,
-                       std::shared_ptr<const void>* holder, std::vector<char>* spill);
-int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests);
+                       std::shared_ptr<const void>* holder, std::vector<char>* spill,
+                       uint64_t* rows_generation);
+int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests,
+                       uint64_t rows_generation);
 
 // The first row from `start` on, wrapping past the last row to row 0, whose column-0 text
 // ("序号") begins with the `length` bytes at `prefix`; -1 when no row does (or the list is empty).
-int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length);
+// Only the rows before `end` are looked at.
+int32_t FindRowStartingWith(UnitRef list, int32_t start, const char* prefix, size_t length,
+                            int32_t end = INT32_MAX);
 
 // The info tip of `row`: the second text of row entry number `row` of the stored image, cut to
 // `size` - 1 bytes and terminated. False, leaving `tip` as it was, when the image has no such

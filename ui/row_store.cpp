@@ -3,7 +3,20 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/heap.h"
+
 namespace vx {
+
+// The store's lock, under which nothing is allocated: running out of memory would show the fatal
+// report while the window waits for this lock to paint. The checking builds enforce it.
+class RowStore::Held {
+ public:
+  explicit Held(std::mutex& mutex) : lock_(mutex) {}
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+  NoAllocationZone zone_;
+};
 
 namespace {
 
@@ -41,7 +54,7 @@ void RowStore::ReplaceImageWith(MakeImage&& make_image) {
   Image old_image;
   std::unique_ptr<RewrittenCells> old_cells = std::make_unique<RewrittenCells>(0);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Held lock(mutex_);
     visible_rows_.store(0, std::memory_order_release);
     ++generation_;
     std::swap(old_image, image_);
@@ -54,7 +67,7 @@ void RowStore::ReplaceImageWith(MakeImage&& make_image) {
   auto fresh_cells = std::make_unique<RewrittenCells>(fresh.RowCount());
   {
     // Another writer may have installed rows in the meantime: they make way.
-    std::lock_guard<std::mutex> lock(mutex_);
+    Held lock(mutex_);
     ++generation_;
     std::swap(old_image, image_);
     image_ = std::move(fresh);
@@ -119,7 +132,7 @@ void RowStore::TakeNumberedRows(std::shared_ptr<const NumberedRows> rows) {
 ByteData RowStore::CopyImage() const {
   Image image;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Held lock(mutex_);
     image = image_;
   }
   if (image.written) return MakeByteData(image.written->bytes(), image.written->length());
@@ -135,7 +148,7 @@ ByteData RowStore::CopyImage() const {
 RowStore::SharedImage RowStore::ShareImage() const {
   Image image;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Held lock(mutex_);
     image = image_;
   }
   SharedImage shared;
@@ -153,13 +166,13 @@ RowStore::SharedImage RowStore::ShareImage() const {
 }
 
 std::shared_ptr<const NumberedRows> RowStore::ShareNumberedRows() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  Held lock(mutex_);
   return image_.numbered;
 }
 
 void RowStore::DeleteAllRows() {
   std::unique_ptr<RewrittenCells> old_cells = std::make_unique<RewrittenCells>(0);
-  std::lock_guard<std::mutex> lock(mutex_);
+  Held lock(mutex_);
   visible_rows_.store(0, std::memory_order_release);
   ++generation_;
   std::swap(old_cells, cells_);
@@ -179,7 +192,7 @@ TextRun RowStore::CellBytes(int32_t row, int32_t column, char* spelled) const {
 int64_t RowStore::CopyCell(int32_t row, int32_t column, char* buffer, size_t size) const {
   if (row < 0 || column < 0 || column >= kColumns) return -1;
   char spelled[kSpelledCellSize];
-  std::lock_guard<std::mutex> lock(mutex_);
+  Held lock(mutex_);
   if (row >= visible_rows_.load(std::memory_order_relaxed)) return -1;
   TextRun cell = CellBytes(row, column, spelled);
   CopyCut(cell.text, cell.length, buffer, size);
@@ -205,87 +218,99 @@ Text RowStore::CellText(int32_t row, int32_t column) const {
   return length > 0 ? CopyTextBytes(small, length) : nullptr;
 }
 
-// `write` runs under the lock and returns -1 when it needs the room for digests, which is then
-// fetched without the lock and handed to the cells, unless the rows were replaced meanwhile.
+// `write` runs under the lock and returns -1 when it needs memory, which is then fetched without
+// the lock and offered to it again.
 template <typename Write>
-int32_t RowStore::WriteCells(Write&& write) {
+int32_t RowStore::WriteCells(const char* text, size_t length, Write&& write) {
+  RewrittenCells::Room room;
+  int32_t written;
   for (;;) {
-    size_t room;
-    uint64_t generation;
+    RewrittenCells::Need need;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      int32_t written = write();
-      if (written >= 0) return written;
-      room = cells_->DigestRoomBytes();
-      generation = generation_;
+      Held lock(mutex_);
+      written = write(&room, &need);
     }
-    void* block = AllocateBlock(room);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (generation == generation_ && !cells_->HasDigestRoom()) {
-        cells_->TakeDigestRoom(block);
-        block = nullptr;
-      }
-    }
-    FreeBlock(block);
+    if (written >= 0) break;
+    RewrittenCells::FetchRoom(need, text, length, &room);
   }
+  RewrittenCells::FreeRoom(&room);
+  return written;
 }
 
 bool RowStore::SetCell(int32_t row, int32_t column, const char* text, size_t length) {
   if (row < 0 || column < 0 || column >= kColumns) return false;
-  return WriteCells([&]() -> int32_t {
-           if (row >= visible_rows_.load(std::memory_order_relaxed)) return 0;
-           return cells_->Set(row, column, text, length) ? 1 : -1;
-         }) == 1;
+  return WriteCells(text, length,
+                    [&](RewrittenCells::Room* room, RewrittenCells::Need* need) -> int32_t {
+                      if (row >= visible_rows_.load(std::memory_order_relaxed)) return 0;
+                      return cells_->Set(row, column, text, length, room, need) ? 1 : -1;
+                    }) == 1;
 }
 
-int32_t RowStore::SetDigests(int32_t first, int32_t count, const DigestBytes* digests) {
+int32_t RowStore::SetDigests(int32_t first, int32_t count, const DigestBytes* digests,
+                             uint64_t rows_generation) {
   if (first < 0 || count < 1) return 0;
-  return WriteCells([&]() -> int32_t {
-    int32_t rows = visible_rows_.load(std::memory_order_relaxed);
-    if (first >= rows) return 0;
-    int32_t written = std::min(count, rows - first);
-    return cells_->SetDigests(first, written, digests) ? written : -1;
-  });
+  return WriteCells(nullptr, 0,
+                    [&](RewrittenCells::Room* room, RewrittenCells::Need* need) -> int32_t {
+                      int32_t rows = visible_rows_.load(std::memory_order_relaxed);
+                      if (rows_generation != generation_ || first >= rows) return 0;
+                      int32_t written = std::min(count, rows - first);
+                      return cells_->SetDigests(first, written, digests, room, need) ? written : -1;
+                    });
 }
 
+// The spill is grown without the lock held: when the texts to copy do not fit, the block is read
+// again into a larger spill.
 int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextRun* texts,
-                             std::shared_ptr<const void>* holder, std::vector<char>* spill) const {
+                             std::shared_ptr<const void>* holder, std::vector<char>* spill,
+                             uint64_t* rows_generation) const {
   if (first < 0 || count < 1 || column < 0 || column >= kColumns) return 0;
   count = std::min(count, kMostRowsPerBlock);
-  spill->clear();
-  spill->reserve(static_cast<size_t>(count) * kSpelledCellSize);
+  size_t spill_room = static_cast<size_t>(count) * kSpelledCellSize;
   size_t spilled_at[kMostRowsPerBlock];
   bool spilled[kMostRowsPerBlock];
   char spelled[kSpelledCellSize];
-  std::lock_guard<std::mutex> lock(mutex_);
-  int32_t end = visible_rows_.load(std::memory_order_relaxed);
-  if (first >= end) return 0;
-  count = std::min(count, end - first);
-  if (image_.numbered) {
-    *holder = image_.numbered;
-  } else {
-    *holder = image_.written;
-  }
-  // The image's texts stay where they are; what is spelled out or was written later is copied,
-  // and the copies are pointed at once the spill has stopped growing.
-  bool image_texts = image_.written || column == 1;
-  for (int32_t i = 0; i < count; ++i) {
-    TextRun cell;
-    spilled[i] = cells_->Find(first + i, column, spelled, &cell) || !image_texts;
-    if (!spilled[i]) {
-      texts[i] = CellBytes(first + i, column, spelled);
-      continue;
+  for (;;) {
+    spill->clear();
+    if (spill->capacity() < spill_room) spill->reserve(spill_room);
+    size_t spill_needed = 0;
+    {
+      Held lock(mutex_);
+      int32_t end = visible_rows_.load(std::memory_order_relaxed);
+      if (first >= end) return 0;
+      count = std::min(count, end - first);
+      *rows_generation = generation_;
+      if (image_.numbered) {
+        *holder = image_.numbered;
+      } else {
+        *holder = image_.written;
+      }
+      // The image's texts stay where they are; what is spelled out or was written later is
+      // copied, and the copies are pointed at once the spill is complete.
+      bool image_texts = image_.written || column == 1;
+      for (int32_t i = 0; i < count; ++i) {
+        TextRun cell;
+        spilled[i] = cells_->Find(first + i, column, spelled, &cell) || !image_texts;
+        if (!spilled[i]) {
+          texts[i] = CellBytes(first + i, column, spelled);
+          continue;
+        }
+        if (!image_texts) cell = CellBytes(first + i, column, spelled);
+        spilled_at[i] = spill_needed;
+        spill_needed += cell.length;
+        if (spill_needed <= spill->capacity()) {
+          spill->insert(spill->end(), cell.text, cell.text + cell.length);
+        }
+        texts[i].length = cell.length;
+      }
+      if (spill_needed <= spill->capacity()) {
+        for (int32_t i = 0; i < count; ++i) {
+          if (spilled[i]) texts[i].text = spill->data() + spilled_at[i];
+        }
+        return count;
+      }
     }
-    if (!image_texts) cell = CellBytes(first + i, column, spelled);
-    spilled_at[i] = spill->size();
-    spill->insert(spill->end(), cell.text, cell.text + cell.length);
-    texts[i].length = cell.length;
+    spill_room = spill_needed;
   }
-  for (int32_t i = 0; i < count; ++i) {
-    if (spilled[i]) texts[i].text = spill->data() + spilled_at[i];
-  }
-  return count;
 }
 
 int32_t RowStore::VisitRows(int32_t first, int32_t rows, int32_t column, int32_t count,
@@ -293,7 +318,7 @@ int32_t RowStore::VisitRows(int32_t first, int32_t rows, int32_t column, int32_t
   if (first < 0 || rows < 1 || column < 0 || count < 1 || count > kColumns - column) return 0;
   char spelled[kColumns][kSpelledCellSize];
   TextRun cells[kColumns];
-  std::lock_guard<std::mutex> lock(mutex_);
+  Held lock(mutex_);
   int32_t end = visible_rows_.load(std::memory_order_relaxed);
   if (first >= end) return 0;
   if (rows < end - first) end = first + rows;
@@ -304,9 +329,10 @@ int32_t RowStore::VisitRows(int32_t first, int32_t rows, int32_t column, int32_t
   return end - first;
 }
 
-int32_t RowStore::FindRowStartingWith(int32_t start, const char* prefix, size_t length) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  int32_t rows = visible_rows_.load(std::memory_order_relaxed);
+int32_t RowStore::FindRowStartingWith(int32_t start, const char* prefix, size_t length,
+                                      int32_t end) const {
+  Held lock(mutex_);
+  int32_t rows = std::min(visible_rows_.load(std::memory_order_relaxed), std::max(end, 0));
   if (rows == 0) return -1;
   if (start < 0 || start >= rows) start = 0;
   if (image_.numbered && !cells_->HoldsGivenTexts(0)) {
@@ -322,7 +348,7 @@ int32_t RowStore::FindRowStartingWith(int32_t start, const char* prefix, size_t 
 }
 
 bool RowStore::CopyInfoTip(int32_t row, char* tip, size_t size) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  Held lock(mutex_);
   if (row < 0 || row >= image_.RowCount()) return false;
   // Numbered rows are written with empty second texts.
   TextRun text = image_.written ? image_.written->InfoTip(row) : TextRun{"", 0};
@@ -331,7 +357,7 @@ bool RowStore::CopyInfoTip(int32_t row, char* tip, size_t size) const {
 }
 
 size_t RowStore::MemoryUsed() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  Held lock(mutex_);
   size_t bytes = cells_->MemoryUsed();
   if (image_.numbered) bytes += image_.numbered->MemoryUsed();
   if (image_.written) bytes += image_.written->MemoryUsed();

@@ -79,13 +79,17 @@ class RowStore {
   static constexpr int32_t kMostRowsPerBlock = 4096;
   // The texts of `column` of up to `count` (at most kMostRowsPerBlock) rows from `first` on,
   // under one lock, into `texts`. They stay valid while `holder` lives and `spill` is left alone:
-  // texts of the image are not copied, others are copied into `spill`. Returns the rows read,
-  // fewer at the end of the rows.
+  // texts of the image are not copied, others are copied into `spill`. `rows_generation` tells
+  // which rows they are, for SetDigests. Returns the rows read, fewer at the end of the rows.
   int32_t ReadColumn(int32_t first, int32_t count, int32_t column, TextRun* texts,
-                     std::shared_ptr<const void>* holder, std::vector<char>* spill) const;
+                     std::shared_ptr<const void>* holder, std::vector<char>* spill,
+                     uint64_t* rows_generation) const;
   // Writes `digests[i]` as "32位MD5" and its middle as "16位MD5" of row first + i, for up to
-  // `count` rows, under one lock. Returns the rows written, fewer at the end of the rows.
-  int32_t SetDigests(int32_t first, int32_t count, const DigestBytes* digests);
+  // `count` rows, under one lock, when they are still the rows that ReadColumn told
+  // `rows_generation` of: digests of rows replaced since go nowhere. Returns the rows written,
+  // fewer at the end of the rows, 0 when the rows were replaced.
+  int32_t SetDigests(int32_t first, int32_t count, const DigestBytes* digests,
+                     uint64_t rows_generation);
 
   // Hands `visit` the `count` cells from `column` on of each row from `first` on, in order, for
   // at most `rows` rows, all under one lock: the texts are valid only during the call, and
@@ -97,8 +101,9 @@ class RowStore {
                     void* context) const;
 
   // The first row from `start` on, wrapping past the last row to row 0, whose column 0 begins
-  // with the `length` bytes at `prefix`; -1 when none does.
-  int32_t FindRowStartingWith(int32_t start, const char* prefix, size_t length) const;
+  // with the `length` bytes at `prefix`; -1 when none does. Rows from `end` on are left out.
+  int32_t FindRowStartingWith(int32_t start, const char* prefix, size_t length,
+                              int32_t end = INT32_MAX) const;
 
   // The second text of row entry number `row` of the image, cut and terminated as CopyCell does.
   // False, leaving `tip` as it was, when the image has no such row entry.
@@ -115,8 +120,9 @@ class RowStore {
   };
   template <typename MakeImage>
   void ReplaceImageWith(MakeImage&& make_image);
+  class Held;
   template <typename Write>
-  int32_t WriteCells(Write&& write);
+  int32_t WriteCells(const char* text, size_t length, Write&& write);
   // The cell's text; spelled out into `spelled` (kSpelledCellSize bytes) where it is not held
   // as text. Called with the lock held, for a row and column that exist.
   TextRun CellBytes(int32_t row, int32_t column, char* spelled) const;

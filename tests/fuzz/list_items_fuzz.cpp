@@ -116,18 +116,17 @@ std::vector<std::string> Observe(const RowStore& store, const std::string& prefi
   TextRun texts[RowStore::kMostRowsPerBlock];
   std::shared_ptr<const void> holder;
   std::vector<char> spill;
+  uint64_t generation;
   for (int32_t column = 0; column < 4; ++column) {
-    int32_t read = store.ReadColumn(0, RowStore::kMostRowsPerBlock, column, texts, &holder, &spill);
+    int32_t read = store.ReadColumn(0, RowStore::kMostRowsPerBlock, column, texts, &holder, &spill,
+                                    &generation);
     std::string line = "column " + std::to_string(read);
     for (int32_t i = 0; i < read; ++i) line += "|" + TextOf(texts[i]);
     seen.push_back(line);
   }
-  auto visit = [](void* context, int32_t row, const TextRun* cells) {
-    static_cast<std::vector<std::string>*>(context)->push_back(
-        std::to_string(row) + " " + TextOf(cells[0]) + " " + TextOf(cells[1]));
-    return true;
-  };
-  store.VisitRows(0, rows, 2, 2, visit, &seen);
+  testing::VisitedRows visited(2);
+  store.VisitRows(0, rows, 2, 2, &testing::VisitedRows::Take, &visited);
+  for (const std::string& line : visited.Lines()) seen.push_back(line);
   for (int32_t start : {-1, 0, rows / 2, rows}) {
     for (size_t length = 0; length <= prefix.size(); ++length) {
       seen.push_back("find " +

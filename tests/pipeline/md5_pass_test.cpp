@@ -9,6 +9,7 @@
 #include "runtime/md5_lanes.h"
 #include "runtime/runtime.h"
 #include "tests/pipeline/pipeline_fixture.h"
+#include "tests/ui/visited_rows.h"
 
 namespace vx {
 namespace {
@@ -158,16 +159,9 @@ TEST_F(Md5PassTest, TheWindowReadsTheRowsThatThePassIsWriting) {
         CopyCellText(超级列表框1, row, column, cell, sizeof cell);
       }
       // The three cells at once, as the export reads them.
-      std::string cells[3];
-      ASSERT_EQ(VisitListRows(
-                    超级列表框1, row, 1, 1, 3,
-                    [](void* context, int32_t, const TextRun* texts) {
-                      auto* read = static_cast<std::string*>(context);
-                      for (int i = 0; i < 3; ++i) read[i].assign(texts[i].text, texts[i].length);
-                      return true;
-                    },
-                    cells),
-                1);
+      testing::VisitedRows visited(3);
+      ASSERT_EQ(VisitListRows(超级列表框1, row, 1, 1, 3, &testing::VisitedRows::Take, &visited), 1);
+      std::vector<std::string> cells = visited.Cells(0);
       const std::string& text = cells[0];
       ASSERT_EQ(text, text_of(row));
       const std::string& digest = cells[1];

@@ -81,16 +81,17 @@ TEST_F(ListControlTest, ImagesHandedOverAndCellsWrittenAtOnceTellTheWindow) {
 
   DigestBytes digests[2] = {{0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef, 0x01, 0x23, 0x45, 0x67,
                              0x89, 0xab, 0xcd, 0xef}};
-  EXPECT_EQ(SetListDigests(超级列表框1, 1, 2, digests), 1);
-  EXPECT_EQ(SetListDigests(超级列表框1, 2, 1, digests), 0);
-  EXPECT_EQ(headless::RowsChangedNotices(), 1);
-  EXPECT_EQ(Cell(1, 2), "0123456789abcdef0123456789abcdef");
-  EXPECT_EQ(Cell(1, 3), "89abcdef01234567");
   TextRun texts[2];
   std::shared_ptr<const void> holder;
   std::vector<char> spill;
-  ASSERT_EQ(ReadListColumn(超级列表框1, 0, 2, 1, texts, &holder, &spill), 2);
+  uint64_t generation;
+  ASSERT_EQ(ReadListColumn(超级列表框1, 0, 2, 1, texts, &holder, &spill, &generation), 2);
   EXPECT_EQ(std::string(texts[1].text, texts[1].length), "b");
+  EXPECT_EQ(SetListDigests(超级列表框1, 1, 2, digests, generation), 1);
+  EXPECT_EQ(SetListDigests(超级列表框1, 2, 1, digests, generation), 0);
+  EXPECT_EQ(headless::RowsChangedNotices(), 1);
+  EXPECT_EQ(Cell(1, 2), "0123456789abcdef0123456789abcdef");
+  EXPECT_EQ(Cell(1, 3), "89abcdef01234567");
 
   HandOverListItems(超级列表框1, nullptr);
   EXPECT_EQ(GetRowCount(超级列表框1), 0);

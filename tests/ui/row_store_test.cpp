@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/ui/items_image.h"
+#include "tests/ui/visited_rows.h"
 
 namespace vx {
 namespace {
@@ -162,7 +163,8 @@ TEST(RowStoreCells, BlocksOfRowsComeOutAndGoInAtOnce) {
   TextRun texts[RowStore::kMostRowsPerBlock];
   std::shared_ptr<const void> holder;
   std::vector<char> spill;
-  ASSERT_EQ(store.ReadColumn(0, 10, 1, texts, &holder, &spill), 10);
+  uint64_t generation;
+  ASSERT_EQ(store.ReadColumn(0, 10, 1, texts, &holder, &spill, &generation), 10);
   EXPECT_EQ(std::string(texts[1].text, texts[1].length), "6");
   EXPECT_EQ(std::string(texts[5].text, texts[5].length), "given");
   EXPECT_TRUE(texts[5].text >= spill.data() && texts[5].text < spill.data() + spill.size());
@@ -170,11 +172,13 @@ TEST(RowStoreCells, BlocksOfRowsComeOutAndGoInAtOnce) {
   Write(store, image);
   EXPECT_EQ(std::string(texts[9].text, texts[9].length), "30");
   EXPECT_EQ(std::string(texts[5].text, texts[5].length), "given");
-  EXPECT_EQ(store.ReadColumn(4990, 100, 0, texts, &holder, &spill), 10);  // to the last row
+  EXPECT_EQ(store.ReadColumn(4990, 100, 0, texts, &holder, &spill, &generation),
+            10);  // to the last row
   EXPECT_EQ(std::string(texts[9].text, texts[9].length), "5000");
-  EXPECT_EQ(store.ReadColumn(0, 100000, 1, texts, &holder, &spill), RowStore::kMostRowsPerBlock);
-  EXPECT_EQ(store.ReadColumn(5000, 1, 1, texts, &holder, &spill), 0);
-  EXPECT_EQ(store.ReadColumn(0, 1, 4, texts, &holder, &spill), 0);
+  EXPECT_EQ(store.ReadColumn(0, 100000, 1, texts, &holder, &spill, &generation),
+            RowStore::kMostRowsPerBlock);
+  EXPECT_EQ(store.ReadColumn(5000, 1, 1, texts, &holder, &spill, &generation), 0);
+  EXPECT_EQ(store.ReadColumn(0, 1, 4, texts, &holder, &spill, &generation), 0);
 
   ASSERT_TRUE(SetCell(store, 5, 1, "given"));
   std::vector<DigestBytes> digests(5000);
@@ -182,15 +186,36 @@ TEST(RowStoreCells, BlocksOfRowsComeOutAndGoInAtOnce) {
     for (size_t i = 0; i < 16; ++i) digests[row][i] = static_cast<unsigned char>(row * 16 + i);
   }
   ASSERT_TRUE(SetCell(store, 4999, 3, "given"));
-  EXPECT_EQ(store.SetDigests(0, 1000, digests.data()), 1000);
-  EXPECT_EQ(store.SetDigests(1000, 5000, digests.data() + 1000), 4000);
-  EXPECT_EQ(store.SetDigests(5000, 1, digests.data()), 0);
+  EXPECT_EQ(store.SetDigests(0, 1000, digests.data(), generation), 1000);
+  EXPECT_EQ(store.SetDigests(1000, 5000, digests.data() + 1000, generation), 4000);
+  EXPECT_EQ(store.SetDigests(5000, 1, digests.data(), generation), 0);
   EXPECT_EQ(Cell(store, 1, 2), "101112131415161718191a1b1c1d1e1f");
   EXPECT_EQ(Cell(store, 1, 3), "1415161718191a1b");
   EXPECT_EQ(Cell(store, 4999, 3), Cell(store, 4999, 2).substr(8, 16));
-  ASSERT_EQ(store.ReadColumn(0, 2, 2, texts, &holder, &spill), 2);
+  ASSERT_EQ(store.ReadColumn(0, 2, 2, texts, &holder, &spill, &generation), 2);
   EXPECT_EQ(std::string(texts[1].text, texts[1].length), "101112131415161718191a1b1c1d1e1f");
   EXPECT_EQ(Cell(store, 5, 1), "given");  // the text column keeps what was written
+}
+
+// A worker's digests go only to the rows it read: rows that replaced them between the reading of
+// a block and the writing of its digests (another file imported meanwhile) get none.
+TEST(RowStoreCells, DigestsGoOnlyToTheRowsTheirBlockWasReadFrom) {
+  RowStore store;
+  Write(store, ImportedRow(1, "first file"));
+  TextRun texts[1];
+  std::shared_ptr<const void> holder;
+  std::vector<char> spill;
+  uint64_t generation;
+  ASSERT_EQ(store.ReadColumn(0, 1, 1, texts, &holder, &spill, &generation), 1);
+  Write(store, ImportedRow(1, "second file"));
+  DigestBytes digest = {1, 2, 3};
+  EXPECT_EQ(store.SetDigests(0, 1, &digest, generation), 0);
+  EXPECT_EQ(Cell(store, 0, 2), "<none>");
+  EXPECT_EQ(Cell(store, 0, 3), "<none>");
+
+  ASSERT_EQ(store.ReadColumn(0, 1, 1, texts, &holder, &spill, &generation), 1);
+  EXPECT_EQ(store.SetDigests(0, 1, &digest, generation), 1);
+  EXPECT_EQ(Cell(store, 0, 2), "01020300000000000000000000000000");
 }
 
 TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
@@ -220,14 +245,10 @@ TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
 
 // The three cells from column 1 on of `row`, as a visit of the rows hands them over.
 std::string VisitedCells(const RowStore& store, int32_t row) {
-  std::string cells;
-  auto take = [](void* context, int32_t, const TextRun* texts) {
-    auto* cells = static_cast<std::string*>(context);
-    for (int i = 0; i < 3; ++i) *cells += std::string(texts[i].text, texts[i].length) + "|";
-    return true;
-  };
-  if (store.VisitRows(row, 1, 1, 3, take, &cells) != 1) return "<no row>";
-  return cells.substr(0, cells.size() - 1);
+  testing::VisitedRows visited(3);
+  if (store.VisitRows(row, 1, 1, 3, &testing::VisitedRows::Take, &visited) != 1) return "<no row>";
+  std::string line = visited.Lines()[0];
+  return line.substr(line.find(':') + 1);
 }
 
 // Digests are kept in a smaller form than other texts: whatever a cell was before, it reads back
@@ -326,25 +347,16 @@ TEST(RowStoreImage, IndexedImagesGiveTheRowsOfAWalk) {
   EXPECT_EQ(testing::BytesOf(OwnedByteData(indexed.CopyImage()).get()), image);
 
   ASSERT_TRUE(SetCell(indexed, 4, 2, std::string(32, 'e')));
-  struct Visit {
-    std::vector<std::string> lines;
-    int32_t refuse_at;
-  } visit{{}, 8};
-  auto take = [](void* context, int32_t row, const TextRun* cells) {
-    auto* visit = static_cast<Visit*>(context);
-    if (row == visit->refuse_at) return false;
-    visit->lines.push_back(std::to_string(row) + ":" + std::string(cells[0].text, cells[0].length) +
-                           "|" + std::string(cells[1].text, cells[1].length) + "|" +
-                           std::string(cells[2].text, cells[2].length));
-    return true;
-  };
+  testing::VisitedRows visit(3, 8);
+  auto take = &testing::VisitedRows::Take;
   EXPECT_EQ(indexed.VisitRows(2, 10, 1, 3, take, &visit), 6);
-  ASSERT_EQ(visit.lines.size(), 6u);
-  EXPECT_EQ(visit.lines[0], "2:t3|second|third");
-  EXPECT_EQ(visit.lines[2], "4:t5|" + std::string(32, 'e') + "|");
+  std::vector<std::string> lines = visit.Lines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "2:t3|second|third");
+  EXPECT_EQ(lines[2], "4:t5|" + std::string(32, 'e') + "|");
   visit.refuse_at = -1;
   EXPECT_EQ(indexed.VisitRows(45, 10, 1, 3, take, &visit), 5);  // to the last row
-  EXPECT_EQ(visit.lines.back(), "49:t50||");
+  EXPECT_EQ(visit.Lines().back(), "49:t50||");
   EXPECT_EQ(indexed.VisitRows(50, 10, 1, 3, take, &visit), 0);
   EXPECT_EQ(indexed.VisitRows(0, 10, 2, 3, take, &visit), 0);  // past column 3
 }
