@@ -43,28 +43,33 @@ class LineWriter {
     EventPacer pacer;
     int32_t rows = GetRowCount(超级列表框1);
     for (int32_t row = 0; row < rows;) {
+      longer_line_ = 0;
       int32_t taken = VisitListRows(超级列表框1, row, std::min(kRowsPerVisit, rows - row), 1, 3,
                                     &LineWriter::TakeRow, this);
       row += taken;
       pacer.Between();
-      if (taken == 0) {
-        if (used_ == 0) break;       // an empty block takes any line: the row is gone
+      if (taken != 0) continue;
+      if (used_ != 0) {
         if (!Flush()) return false;  // the next line does not fit
+      } else if (longer_line_ != 0) {
+        block_.resize(longer_line_);  // grown here: the rows are visited under the store's lock
+      } else {
+        break;  // the row is gone
       }
     }
     return Flush();
   }
 
  private:
-  // Puts row's line into the block; false, putting nothing, when it does not fit and the block
-  // is not empty.
+  // Puts row's line into the block; false, putting nothing, when it does not fit (with the
+  // block empty, the size it needs is noted in longer_line_).
   static bool TakeRow(void* context, int32_t, const TextRun* cells) {
     auto* writer = static_cast<LineWriter*>(context);
     size_t line =
         cells[0].length + cells[1].length + cells[2].length + 2 * kSeparatorLength + kLineEndLength;
     if (writer->block_.size() - writer->used_ < line) {
-      if (writer->used_ != 0) return false;
-      writer->block_.resize(line);
+      if (writer->used_ == 0) writer->longer_line_ = line;
+      return false;
     }
     writer->Put(cells[0].text, cells[0].length);
     writer->Put(kExportSeparator, kSeparatorLength);
@@ -90,6 +95,7 @@ class LineWriter {
   FileNumber file_;
   std::vector<char> block_;
   size_t used_ = 0;
+  size_t longer_line_ = 0;
 };
 
 bool WriteRows(FileNumber file) {

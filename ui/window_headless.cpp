@@ -258,6 +258,15 @@ std::vector<int32_t> RowsMadeVisible() {
 std::vector<std::string> ClipboardTexts() {
   return Copy(state.clipboard_texts);
 }
+size_t LastClipboardTextLength() {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  return state.clipboard_texts.empty() ? 0 : state.clipboard_texts.back().size();
+}
+std::string LastClipboardTextPart(size_t from, size_t count) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  if (state.clipboard_texts.empty() || from > state.clipboard_texts.back().size()) return "";
+  return state.clipboard_texts.back().substr(from, count);
+}
 std::vector<std::string> Requests() {
   return Copy(state.requests);
 }

@@ -66,6 +66,10 @@ std::vector<FileDialogRequest> FileDialogs();
 std::vector<ShownMessageBox> MessageBoxes();
 std::vector<int32_t> RowsMadeVisible();     // EnsureRowVisible's rows, as the window scrolled
 std::vector<std::string> ClipboardTexts();  // every text put on the clipboard
+// The length of the last text put on the clipboard and its bytes from `from` on, at most `count`
+// of them, for texts too long to copy whole.
+size_t LastClipboardTextLength();
+std::string LastClipboardTextPart(size_t from, size_t count);
 // Every request to the window in order, one line each ("title ...", "visible 3 0", "forbid 3",
 // "allow", "rows replaced 12", "popup 10", "dialog open", "menu 6 0"), for checking sequences.
 std::vector<std::string> Requests();
