@@ -81,10 +81,14 @@ void ShowUnreadableFile(const char* path) {
   ShowMessageBox(text.get(), kErrorIcon, kMessageCaption);
 }
 
-// What the import does once 通用对话框1 names the file.
+// What the import does once 通用对话框1 names the file. The window answers while the file is
+// read and its rows are built, so the busy menu keeps every other command out of reach until
+// the closing title, as during duplicate removal and the export.
 void ImportNamedFile() {
-  if (!ImportChosenFile()) return;
-  SetCountTitle(kTitleImportedBefore, GetRowCount(超级列表框1), kTitleImportedAfter);
+  ShowBusyMenu();
+  bool imported = ImportChosenFile();
+  ShowIdleMenu();
+  if (imported) SetCountTitle(kTitleImportedBefore, GetRowCount(超级列表框1), kTitleImportedAfter);
 }
 
 }  // namespace
@@ -101,14 +105,14 @@ void ImportDroppedFile(const char* path) {
 
 // The file is read before the list is cleared, so that a file that cannot be read leaves the
 // list as it was. Reading a large file takes long: the title says so meanwhile, and goes back
-// to what it was when the file cannot be read.
+// to what it was when the file cannot be read; the window answers between the pieces read.
 bool ImportChosenFile() {
   OwnedText path(ReadDialogFileName(通用对话框1));
   OwnedText title_before(ReadWindowTitle(启动窗口));
   SetTitle(kTitleImporting);
   auto lines = std::make_unique<RapidString>();
   bool out_of_memory = false;
-  if (!lines->LoadFromFile(path.get(), &out_of_memory)) {
+  if (!lines->LoadFromFile(path.get(), &out_of_memory, ProcessPendingEvents)) {
     SetTitle(title_before ? title_before.get() : "");
     if (out_of_memory) {
       ShowMessageBox(kImportTooLarge, kErrorIcon, kMessageCaption);

@@ -16,7 +16,8 @@ namespace vx {
 inline constexpr int32_t kLinesPerChunk = 50000;
 
 // The handler of "1导入文本": asks for a text file in 通用对话框1, replaces the list with its
-// lines and reports the row count in the title. Cancelling the dialog changes nothing.
+// lines and reports the row count in the title, with the busy menu shown from the reading of the
+// file to that title. Cancelling the dialog changes nothing.
 void ImportCommand();
 
 // Imports the file at `path` as ImportCommand does once it has been chosen in 通用对话框1, which
@@ -24,9 +25,10 @@ void ImportCommand();
 void ImportDroppedFile(const char* path);
 
 // Replaces the list with the lines of the file that the import dialog names and scrolls to the
-// last row. False, after telling the user, when the file cannot be read or the memory to read it
-// cannot be had (the list, its image and the title stay as they were), or the memory for its
-// rows cannot be had (the list is left empty and the title "Vextorin").
+// last row, processing pending window events between the pieces of the file it reads and the
+// chunks of lines it numbers. False, after telling the user, when the file cannot be read or the
+// memory to read it cannot be had (the list, its image and the title stay as they were), or the
+// memory for its rows cannot be had (the list is left empty and the title "Vextorin").
 bool ImportChosenFile();
 
 enum class LoadResult { kLoaded, kUnreadable, kTooLarge };

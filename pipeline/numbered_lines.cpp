@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pipeline/event_pacer.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -10,6 +12,9 @@
 namespace vx {
 
 namespace {
+
+// Lines counted between two looks at the clock.
+constexpr int64_t kLinesBetweenLooks = 1 << 16;
 
 // Calls `line(bytes, length, plain)` for each line of `content` as ForEachLine does; `plain` says
 // that the line holds no zero byte and no `special` byte, so that its text is the whole line.
@@ -80,8 +85,12 @@ std::shared_ptr<const NumberedRows> NumberLines(std::unique_ptr<RapidString> lin
   unsigned char special = separator.length ? separator.bytes[0] : 0;
   auto size = static_cast<size_t>(length);
 
+  // Counting the lines of a large file takes long enough that the window must answer meanwhile.
   int64_t count = 0;
-  ForEachLineMarked(content, size, special, [&](const unsigned char*, size_t, bool) { ++count; });
+  EventPacer pacer;
+  ForEachLineMarked(content, size, special, [&](const unsigned char*, size_t, bool) {
+    if (++count % kLinesBetweenLooks == 0) pacer.Between();
+  });
   if (count > INT32_MAX) return nullptr;  // a list counts its rows in 32 bits
   auto* texts =
       static_cast<const char**>(TryAllocateBlock(static_cast<size_t>(count) * sizeof(char*)));

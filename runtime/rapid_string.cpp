@@ -1,5 +1,6 @@
 #include "runtime/rapid_string.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,11 +16,23 @@ void* MakeTextMember(const void* bytes, int64_t count) {
   return CopyTextBytes(bytes, count);
 }
 
-// Reads the `size` bytes of `file` into `record` in one read. When the text must grow, the
-// file goes straight into the new storage, sized by the growth rule as appending the bytes
-// would size it; when the storage is large enough, through a block of the file's size, since
-// a failed read must leave the old text whole.
-bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, bool* out_of_memory) {
+// Reads the `size` bytes of `file` into `bytes`, a piece at a time; false unless all arrive.
+bool ReadInPieces(PlatformFile file, unsigned char* bytes, int64_t size, void (*between_pieces)()) {
+  for (int64_t done = 0; done < size;) {
+    int64_t piece = std::min(size - done, RapidString::kFilePieceBytes);
+    if (PlatformReadFile(file, bytes + done, static_cast<size_t>(piece)) != piece) return false;
+    done += piece;
+    if (between_pieces) between_pieces();
+  }
+  return true;
+}
+
+// Reads the `size` bytes of `file` into `record`. When the text must grow, the file goes
+// straight into the new storage, sized by the growth rule as appending the bytes would size it;
+// when the storage is large enough, through a block of the file's size, since a failed read must
+// leave the old text whole.
+bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, bool* out_of_memory,
+                      void (*between_pieces)()) {
   int64_t needed = size + 1;
   if (needed <= record->capacity) {
     auto* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
@@ -27,7 +40,7 @@ bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, boo
       *out_of_memory = true;
       return false;
     }
-    bool read_whole = PlatformReadFile(file, bytes, static_cast<size_t>(size)) == size;
+    bool read_whole = ReadInPieces(file, bytes, size, between_pieces);
     if (read_whole) {
       std::memcpy(record->data, bytes, static_cast<size_t>(size));
       record->data[size] = '\0';
@@ -44,7 +57,7 @@ bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, boo
     *out_of_memory = true;
     return false;
   }
-  if (PlatformReadFile(file, storage, static_cast<size_t>(size)) != size) {
+  if (!ReadInPieces(file, storage, size, between_pieces)) {
     std::free(storage);
     return false;
   }
@@ -121,7 +134,7 @@ ValueArray RapidString::Split(std::optional<const char*> separator,
                       static_cast<size_t>(TextLength(separator_text)), max_count, MakeTextMember);
 }
 
-bool RapidString::LoadFromFile(const char* path, bool* out_of_memory) {
+bool RapidString::LoadFromFile(const char* path, bool* out_of_memory, void (*between_pieces)()) {
   bool memory_short = false;
   if (!out_of_memory) out_of_memory = &memory_short;
   *out_of_memory = false;
@@ -131,7 +144,8 @@ bool RapidString::LoadFromFile(const char* path, bool* out_of_memory) {
   if (file == kNoPlatformFile) return false;
   int64_t size = PlatformFileSize(file);
   bool loaded =
-      size == 0 ? Clear() : size > 0 && ReadFileIntoText(file, size, record_, out_of_memory);
+      size == 0 ? Clear()
+                : size > 0 && ReadFileIntoText(file, size, record_, out_of_memory, between_pieces);
   PlatformCloseFile(file);
   return loaded;
 }

@@ -327,11 +327,15 @@ void RaiseFileDropped(UnitRef window_unit, const char* path) {
   if (FileDropHandler handler = window->file_dropped) handler(path ? path : "");
 }
 
+// An entry is chosen in a popup that has closed, and raised from the message queue afterwards: an
+// entry that the busy menu hid meanwhile (a command started in between) is no longer chosen.
 void RaiseChosen(UnitRef entry) {
   if (!IsLoadedWindow(entry.window)) return;
   const Unit* unit = FindUnit(entry);
   if (!unit || unit->kind != UnitKind::kMenuEntry) return;
-  if (EventHandler handler = window->menus[unit->index].chosen) handler();
+  const auto& menu_entry = window->menus[unit->index];
+  if (menu_entry.flags.load() & (kEntryHidden | kEntryDisabled)) return;
+  if (EventHandler handler = menu_entry.chosen) handler();
 }
 
 void RaiseDestroyed(UnitRef window_unit) {
