@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 
@@ -29,6 +30,14 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // Set by every cell write, from any thread; the repaint timer takes it on the UI thread.
 std::atomic<bool> rows_changed{false};
+
+// The rows the view holds: the store's first rows, as many as the control takes.
+int32_t view_row_limit = win32::kListViewRowLimit;
+int32_t rows_in_view = 0;
+
+// The flag that Windows documents, from Vista on, as the type-to-find search (the MinGW headers
+// lack it): answered as LVFI_PARTIAL.
+constexpr UINT kFindSubstring = 0x4;
 
 void AnswerDisplayInfo(NMLVDISPINFOA* info) {
   LVITEMA& item = info->item;
@@ -128,9 +137,11 @@ bool IsCopyKey(WPARAM key) {
 
 // The type-to-find of the control asks for the next row from `start` on whose number begins with
 // the typed characters; other searches (exact texts, positions) are never asked of this list.
+// Only the rows in the view can be found.
 LRESULT FindRow(int start, UINT flags, const std::string& typed) {
-  if (!(flags & LVFI_PARTIAL) || typed.empty()) return -1;
-  int32_t row = FindRowStartingWith(frame.list_unit, start, typed.data(), typed.size());
+  if (!(flags & (LVFI_PARTIAL | kFindSubstring)) || typed.empty()) return -1;
+  int32_t row =
+      FindRowStartingWith(frame.list_unit, start, typed.data(), typed.size(), rows_in_view);
   if (!(flags & LVFI_WRAP) && row < start) return -1;
   return row;
 }
@@ -199,6 +210,10 @@ LRESULT CALLBACK ListProcedure(HWND list, UINT message, WPARAM wparam, LPARAM lp
 
 namespace win32 {
 
+void SetListViewRowLimitForTesting(int32_t limit) {
+  view_row_limit = limit > 0 && limit < kListViewRowLimit ? limit : kListViewRowLimit;
+}
+
 HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font) {
   HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", kListStyle, layout.left, layout.top,
                               layout.width, layout.height, parent,
@@ -209,6 +224,7 @@ HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font) {
     return nullptr;
   }
   rows_changed.store(false);  // a notice for an earlier window's list
+  rows_in_view = 0;
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExtendedStyle, kListExtendedStyle);
   SendMessageA(list, LVM_SETTEXTCOLOR, 0, kBlack);
   SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, kWhite);
@@ -281,12 +297,15 @@ void RepaintChangedRows() {
 
 // As the items were deleted and inserted anew: the selection and the scroll position go back to
 // the top, and the control takes the store's new row count and repaints all of it, which covers
-// the cells changed so far.
+// the cells changed so far. A count past the control's limit would leave it empty: it shows the
+// first rows it can hold, and fewer still where it refuses a count (memory being short).
 void BackendListRowsReplaced(UnitRef list) {
   if (list != frame.list_unit || !frame.list) return;
   rows_changed.store(false, std::memory_order_relaxed);
   SendMessageA(frame.list, LVM_DELETEALLITEMS, 0, 0);
-  SendMessageA(frame.list, LVM_SETITEMCOUNT, GetRowCount(list), 0);
+  int32_t rows = std::min(GetRowCount(list), view_row_limit);
+  while (!SendMessageA(frame.list, LVM_SETITEMCOUNT, rows, 0) && rows > 0) rows /= 2;
+  rows_in_view = rows;
 }
 
 // Called once per cell write, millions of times in an MD5 pass and from any thread: a store to
@@ -300,9 +319,10 @@ int32_t BackendSelectedRow(UnitRef list) {
   return SelectedRow(frame.list);
 }
 
+// A row past the view's rows brings its last row into view.
 void BackendEnsureRowVisible(UnitRef list, int32_t row) {
-  if (list != frame.list_unit || !frame.list) return;
-  SendMessageA(frame.list, LVM_ENSUREVISIBLE, row, FALSE);
+  if (list != frame.list_unit || !frame.list || rows_in_view == 0) return;
+  SendMessageA(frame.list, LVM_ENSUREVISIBLE, std::min(row, rows_in_view - 1), FALSE);
 }
 
 }  // namespace vx

@@ -21,6 +21,11 @@ extern Frame frame;
 
 // --- The list view (list_view_win32.cpp) --------------------------------------------------------
 
+// The most rows an owner-data list view holds (Microsoft documents LVM_SETITEMCOUNT's limit);
+// the view shows the first rows of longer lists. Tests lower it to see that.
+inline constexpr int32_t kListViewRowLimit = 100000000;
+void SetListViewRowLimitForTesting(int32_t limit);  // 0: back to kListViewRowLimit
+
 // Creates the owner-data report list of `layout` as a child of `parent`, with its columns,
 // colours and `font`; null when it cannot.
 HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font);

@@ -7,16 +7,23 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "pipeline/export.h"
+#include "pipeline/import.h"
+#include "pipeline/md5_pass.h"
+#include "pipeline/pipeline_state.h"
+#include "tests/pipeline/reference_md5.h"
 #include "tests/test_support.h"
 #include "tests/ui/items_image.h"
 #include "tests/ui/test_window.h"
 #include "ui/list_control.h"
 #include "ui/window_commands.h"
+#include "ui/window_win32.h"
 
 namespace vx {
 namespace {
@@ -282,40 +289,115 @@ TEST_F(Win32WindowTest, APopupOpensWhereItIsToldAndHoldsTheVisibleEntries) {
   EXPECT_EQ(seen.count, 9);  // one command hidden, the greyed notice shown
 }
 
+// Answers the next open or save dialog of the main window with `typed` and `button`.
+std::thread AnswerFileDialog(std::string typed, int button) {
+  HWND main_window = MainWindow();
+  return std::thread([main_window, typed, button] {
+    HWND dialog = WaitForOwnWindow("#32770", main_window);
+    if (!dialog) return;
+    // The explorer-style dialog nests ComboBoxEx32, ComboBox and Edit, all with id 0x47C; it
+    // may still be filling them when it shows.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(20)) {
+      HWND edit = FindDescendant(dialog, 0x47C, "Edit");
+      if (!edit) continue;
+      SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+      char back[MAX_PATH] = "";
+      GetWindowTextA(edit, back, sizeof back);
+      if (typed == back) break;
+    }
+    HWND ok = FindDescendant(dialog, button, "Button");  // the toolbar has id 1 too
+    PostMessageA(ok, BM_CLICK, 0, 0);
+  });
+}
+
 TEST_F(Win32WindowTest, TheOpenDialogHandsBackTheChosenPath) {
   window.Load();
   std::string path = testing::TemporaryDirectory() + "\\样本.txt";
   testing::WriteWholeFile(path, "1\r\n");
 
-  HWND main_window = MainWindow();
-  auto answer = [main_window](std::string typed, int button) {
-    return std::thread([main_window, typed, button] {
-      HWND dialog = WaitForOwnWindow("#32770", main_window);
-      if (!dialog) return;
-      // The explorer-style dialog nests ComboBoxEx32, ComboBox and Edit, all with id 0x47C; it
-      // may still be filling them when it shows.
-      for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(20)) {
-        HWND edit = FindDescendant(dialog, 0x47C, "Edit");
-        if (!edit) continue;
-        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
-        char back[MAX_PATH] = "";
-        GetWindowTextA(edit, back, sizeof back);
-        if (typed == back) break;
-      }
-      HWND ok = FindDescendant(dialog, button, "Button");  // the toolbar has id 1 too
-      PostMessageA(ok, BM_CLICK, 0, 0);
-    });
-  };
-
-  std::thread user = answer(path, IDOK);
+  std::thread user = AnswerFileDialog(path, IDOK);
   EXPECT_EQ(ShowFileDialog(通用对话框1), 1);
   user.join();
   EXPECT_EQ(testing::TextOf(ReadDialogFileName(通用对话框1)), path);
 
-  user = answer("", IDCANCEL);
+  user = AnswerFileDialog("", IDCANCEL);
   EXPECT_EQ(ShowFileDialog(通用对话框1), 0);
   user.join();
   EXPECT_EQ(testing::TextOf(ReadDialogFileName(通用对话框1)), path);
+}
+
+std::string MainTitle() {
+  char title[256] = "";
+  GetWindowTextA(MainWindow(), title, sizeof title);
+  return title;
+}
+
+// The row that the list view's type-to-find asks the window for.
+LRESULT FindTyped(const char* typed, UINT flags, int start = 0) {
+  NMLVFINDITEMA request = {};
+  request.hdr.hwndFrom = ListView();
+  request.hdr.idFrom = 超级列表框1.unit;
+  request.hdr.code = LVN_ODFINDITEMA;
+  request.iStart = start;
+  request.lvfi.flags = flags;
+  request.lvfi.psz = typed;
+  return SendMessageA(MainWindow(), WM_NOTIFY, request.hdr.idFrom,
+                      reinterpret_cast<LPARAM>(&request));
+}
+
+// Type-to-find asks for a number's beginning with LVFI_PARTIAL, or with LVFI_SUBSTRING (0x4),
+// which Windows documents as the same search from Vista on.
+TEST_F(Win32WindowTest, TypeToFindAnswersPartialAndSubstringSearches) {
+  window.Load();
+  WriteListItems(超级列表框1, testing::AsByteData(Rows(30)).get());
+  EXPECT_EQ(FindTyped("2", LVFI_PARTIAL | LVFI_WRAP), 1);
+  EXPECT_EQ(FindTyped("25", 0x4 | LVFI_WRAP), 24);
+  EXPECT_EQ(FindTyped("25", LVFI_STRING), -1);  // an exact search is never asked of this list
+}
+
+// An owner-data list view holds at most 100,000,000 rows, and a longer count would leave it
+// empty. With that limit lowered: the view holds the first rows up to it, while the titles, the
+// MD5 pass and the export cover every row.
+TEST_F(Win32WindowTest, TheViewHoldsItsLimitWhileTheCommandsCoverEveryRow) {
+  constexpr int kLimit = 1000, kRows = 1500;
+  win32::SetListViewRowLimitForTesting(kLimit);
+  if (row_lock == 0) {  // the shell's created handler makes them in the program
+    row_lock = CreateLock();
+    done_lock = CreateLock();
+  }
+  window.Load();
+  std::string directory = testing::TemporaryDirectory();
+  std::string lines;
+  for (int row = 1; row <= kRows; ++row) lines += "text " + std::to_string(row) + "\r\n";
+  testing::WriteWholeFile(directory + "\\rows.txt", lines);
+
+  ImportDroppedFile((directory + "\\rows.txt").c_str());
+  EXPECT_EQ(MainTitle(), "Vextorin     成功导入：1500条   请去重后再加密");
+  EXPECT_EQ(GetRowCount(超级列表框1), kRows);
+  EXPECT_EQ(ListCount(), kLimit);
+  auto top = static_cast<int>(SendMessageA(ListView(), LVM_GETTOPINDEX, 0, 0));
+  auto per_page = static_cast<int>(SendMessageA(ListView(), LVM_GETCOUNTPERPAGE, 0, 0));
+  EXPECT_EQ(top + per_page, kLimit);  // the last row of the view is the one scrolled into view
+  EXPECT_EQ(FindTyped("1200", LVFI_PARTIAL | LVFI_WRAP), -1);  // not in the view
+  EXPECT_EQ(FindTyped("12", LVFI_PARTIAL | LVFI_WRAP), 11);
+
+  StartMd5Pass();
+  const std::string complete = "Vextorin     加密完成：1500条   请右键导出结果";
+  EXPECT_TRUE(PumpUntil([&] { return MainTitle() == complete; }, 30000)) << MainTitle();
+  EXPECT_EQ(testing::TextOf(GetCellText(超级列表框1, kRows - 1, 2)),
+            testing::ReferenceMd5("text 1500"));
+
+  std::string exported = directory + "\\exported.txt";
+  std::thread user = AnswerFileDialog(exported, IDOK);
+  ExportResults();
+  user.join();
+  std::string file = testing::ReadWholeFile(exported);
+  std::string digest = testing::ReferenceMd5("text 1500");
+  std::string last = "text 1500----" + digest + "----" + digest.substr(8, 16) + "\r\n";
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), kRows);
+  EXPECT_EQ(file.substr(file.size() - last.size()), last);
+  EXPECT_EQ(MainTitle(), "Vextorin     加密完成：1500条   该数据已导出");
+  win32::SetListViewRowLimitForTesting(0);
 }
 
 TEST_F(Win32WindowTest, EscAsksTheCloseQueryAndARefusalKeepsTheWindow) {
