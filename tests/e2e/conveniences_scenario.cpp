@@ -257,9 +257,10 @@ void CopyRows(Program& program) {
            "Ctrl+C copies the digested GBK row as the export writes it");
 }
 
-// A dropped file is imported; while its pass is held midway the menu is the busy one, copying
-// gives the cells as they are, and another drop does nothing. The open dialog then proposes the
-// file dropped first.
+// A dropped file is imported. While it is read another drop and the menu key arrive: the drop
+// does nothing and the menu is the busy one. While its pass is held midway the menu is the busy
+// one, copying gives the cells as they are, and another drop does nothing. The open dialog then
+// proposes the file dropped first.
 void DropAndCopyDuringThePass(Program& program, const std::string& pass_path,
                               const std::string& other_path) {
   if (!Step(DropFiles(program.target, program.settings->probe_dll, program.window, kDropPoint,
@@ -267,6 +268,24 @@ void DropAndCopyDuringThePass(Program& program, const std::string& pass_path,
             "a file is dropped on the window")) {
     return;
   }
+  {
+    FrozenThreads frozen;
+    if (!Step(FreezeImportWhileReading(program, &frozen),
+              "the window is held while the import reads the file")) {
+      return;
+    }
+    Step(DropFiles(program.target, program.settings->probe_dll, program.window, kDropPoint,
+                   {other_path}, false),
+         "another file is dropped during the import");
+    TypeKey(VK_APPS);
+  }
+  std::vector<MenuEntry> entries;
+  HWND menu = WaitForPopupMenu(program.target, 5000);
+  bool read = menu && ReadPopupMenu(program.target, program.settings->probe_dll, menu, &entries);
+  Step(read && IsBusyMenu(entries) && FrameTitle(program.window) == kImporting,
+       "the menu key during the import opens the busy menu", "%d entries, title %s",
+       static_cast<int>(entries.size()), Hex(FrameTitle(program.window)).c_str());
+  if (menu) DismissPopupMenu(menu);
   if (!StepTitle(program.window, Imported(kPassRows), 30000, "the dropped file is imported")) {
     return;
   }
@@ -276,8 +295,7 @@ void DropAndCopyDuringThePass(Program& program, const std::string& pass_path,
        "its rows are the file's lines", "%d rows, first %s", ListRowCount(program.list),
        first.c_str());
 
-  std::vector<MenuEntry> entries;
-  HWND menu = OpenMenuWithKey(program, false, &entries);
+  menu = OpenMenuWithKey(program, false, &entries);
   int start = IndexOf(entries, "3开始加密");
   if (!Step(menu && start >= 0, "Shift+F10 opens the menu again")) return;
   std::vector<DWORD> known = program.target.ThreadIds();
@@ -334,7 +352,7 @@ void DropAndCopyDuringThePass(Program& program, const std::string& pass_path,
   });
   // Given a full path, the dialog opens in the file's folder with the file's name filled in.
   std::string dropped_name = pass_path.substr(pass_path.find_last_of('\\') + 1);
-  Step(proposed == dropped_name, "the open dialog proposes the file dropped, not the one ignored",
+  Step(proposed == dropped_name, "the open dialog proposes the file dropped, not those ignored",
        "%s", Hex(proposed).c_str());
   HWND cancel = FindDescendant(dialog, IDCANCEL, "Button");
   if (cancel) PostMessageA(cancel, BM_CLICK, 0, 0);

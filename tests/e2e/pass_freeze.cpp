@@ -23,6 +23,17 @@ size_t FrozenThreads::Freeze(const TargetProcess& target, const std::vector<DWOR
   return threads_.size();
 }
 
+bool FrozenThreads::FreezeThread(DWORD id) {
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+  if (!thread) return false;
+  if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+    CloseHandle(thread);
+    return false;
+  }
+  threads_.push_back(thread);
+  return true;
+}
+
 void FrozenThreads::Thaw() {
   for (HANDLE thread : threads_) {
     ResumeThread(thread);
@@ -50,6 +61,20 @@ bool FreezePassMidway(Program& program, int rows, const std::vector<DWORD>& know
     frozen->Thaw();
     Sleep(5);
   }
+  return false;
+}
+
+bool FreezeImportWhileReading(Program& program, FrozenThreads* frozen) {
+  // Looked at every millisecond: a file of some tens of megabytes is read in a fraction of a
+  // second.
+  DWORD started = GetTickCount();
+  while (FrameTitle(program.window) != kImporting) {
+    if (GetTickCount() - started > 10000) return false;
+    Sleep(1);
+  }
+  if (!frozen->FreezeThread(GetWindowThreadProcessId(program.window, nullptr))) return false;
+  if (FrameTitle(program.window) == kImporting) return true;
+  frozen->Thaw();
   return false;
 }
 

@@ -22,6 +22,8 @@ class FrozenThreads {
   ~FrozenThreads() { Thaw(); }
 
   size_t Freeze(const TargetProcess& target, const std::vector<DWORD>& known);
+  // Suspends the one thread `id` of the target.
+  bool FreezeThread(DWORD id);
   void Thaw();
 
  private:
@@ -33,5 +35,10 @@ class FrozenThreads {
 // such moment came.
 bool FreezePassMidway(Program& program, int rows, const std::vector<DWORD>& known,
                       FrozenThreads* frozen);
+
+// Freezes the window's thread while the import that was just started reads its file: what
+// arrives meanwhile (a drop, a key) waits in the queue, for the import's next round of events.
+// False when the import's title did not come or went before the thread was held.
+bool FreezeImportWhileReading(Program& program, FrozenThreads* frozen);
 
 }  // namespace vx::e2e

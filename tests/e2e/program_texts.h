@@ -8,6 +8,7 @@
 
 namespace vx::e2e {
 
+inline const std::string kImporting = "Vextorin     导入中...";
 inline std::string Imported(size_t rows) {
   return "Vextorin     成功导入：" + std::to_string(rows) + "条   请去重后再加密";
 }
