@@ -13,7 +13,6 @@ namespace vx {
 
 namespace {
 
-constexpr int32_t kTextColumn = 1;
 constexpr int32_t kRowsPerBlock = 1024;
 
 // run_state holds one of the constant texts, so the comparison of the texts is mostly the

@@ -19,6 +19,14 @@ namespace vx {
 
 namespace {
 
+// The command's rows keep the first of each text and are numbered anew.
+constexpr bool kRenumbered = true;
+// A text key ends with the two zero bytes that close its entry (its text's terminator and an
+// empty second text): alike in every key, they need not travel with it.
+constexpr size_t kKeyZeroTail = 2;
+// The rows are keyed in two parts, one on each core; an image of another shape in one.
+constexpr int kTwoParts = 2;
+constexpr int kOnePart = 1;
 // Rows are walked in blocks of this many between two looks at the clock.
 constexpr int32_t kRowsBetweenEvents = 1 << 16;
 // Fewer rows than this take less time than starting a thread.
@@ -41,7 +49,7 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
   // partitions looked through, each on a core of its own; the UI thread answers the window.
   const int32_t half = count / 2;
   const bool split = count >= kRowsToSplit;
-  RepeatedKeys keys(half + 1, 2, 2);
+  RepeatedKeys keys(half + 1, kKeyZeroTail, kTwoParts);
   auto add_keys = [&](int part, int32_t first, int32_t end, EventPacer* events) {
     for (int32_t row = first; row < end; ++row) {
       const char* text = texts[row];
@@ -49,8 +57,8 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
       if (text) {
         auto* bytes = reinterpret_cast<const unsigned char*>(text);
         size_t length = std::strlen(text);
-        keys.Add(part, static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length), length + 2,
-                 bytes);
+        keys.Add(part, static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length),
+                 length + kKeyZeroTail, bytes);
       }
       if (events && row % kRowsBetweenEvents == 0) events->Between();
     }
@@ -70,9 +78,9 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
       split, [&] { keys.ForEachRepeat(middle, keys.partitions(), equal, repeat, [] {}); },
       [&] { keys.ForEachRepeat(0, middle, equal, repeat, answer_window); }, answer_window);
 
-  // The keys' memory is free now and holds more than the kept rows' pointers need.
-  size_t room;
-  auto* kept_texts = static_cast<const char**>(keys.TakeStorage(&room));
+  // The keys' memory is free now, and holds more than the kept rows' pointers need.
+  auto* kept_texts =
+      static_cast<const char**>(keys.TakeStorage(static_cast<size_t>(count) * sizeof(const char*)));
   int32_t kept = 0;
   for (int32_t row = 0; row < count; ++row) {
     if (!dropped[row]) kept_texts[kept++] = texts[row];
@@ -134,7 +142,7 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
 
   std::vector<uint8_t> dropped(rows.size());
   {
-    RepeatedKeys keys(static_cast<int64_t>(rows.size()), 0);
+    RepeatedKeys keys(static_cast<int64_t>(rows.size()), 0, kOnePart);
     for (size_t i = 0; i < rows.size(); ++i) {
       const WalkedRow& row = rows[i];
       dropped[i] = row.key_length == 0;
@@ -189,7 +197,7 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
 void RemoveDuplicatesCommand() {
   SetTitle(kTitleRemovingDuplicates);
   ShowBusyMenu();  // the window answers meanwhile, but no other command may start
-  RemoveDuplicateRows(超级列表框1, 1, true);
+  RemoveDuplicateRows(超级列表框1, kTextColumn, kRenumbered);
   ShowIdleMenu();
   SetCountTitle(kTitleRemainingBefore, GetRowCount(超级列表框1), kTitleRemainingAfter);
 }
@@ -198,7 +206,7 @@ void RemoveDuplicateRows(UnitRef list, int32_t key_column, bool renumber) {
   if (key_column < 0) key_column = 0;
   EventPacer pacer;
   std::shared_ptr<const NumberedRows> numbered = ShareNumberedRows(list);
-  if (numbered && key_column == 1 && renumber) {
+  if (numbered && key_column == kTextColumn && renumber) {
     KeepFirstOfEachText(list, std::move(numbered), &pacer);
   } else {
     numbered.reset();

@@ -38,11 +38,12 @@ void RepeatedKeys::GatherPartition(size_t partition, std::vector<KeyedRow>* keys
   }
 }
 
-void* RepeatedKeys::TakeStorage(size_t* bytes) {
-  *bytes = parts_.size() * partitions() * capacity_ * sizeof(KeyedRow);
+void* RepeatedKeys::TakeStorage(size_t bytes) {
   void* storage = regions_;
   regions_ = nullptr;
-  return storage;
+  if (parts_.size() * partitions() * capacity_ * sizeof(KeyedRow) >= bytes) return storage;
+  FreeBlock(storage);
+  return AllocateBlock(bytes);
 }
 
 }  // namespace vx

@@ -61,9 +61,9 @@ class RepeatedKeys {
   template <typename Equal, typename Repeat, typename Between>
   void ForEachRepeat(size_t first, size_t end, Equal&& equal, Repeat&& repeat, Between&& between);
 
-  // The memory that held the keys, for the caller to use once ForEachRepeat is done: from
-  // AllocateBlock, `*bytes` bytes.
-  void* TakeStorage(size_t* bytes);
+  // The memory that held the keys, for the caller to use once ForEachRepeat is done: a block
+  // from AllocateBlock of at least `bytes` bytes (a fresh one when the keys had less room).
+  void* TakeStorage(size_t bytes);
 
  private:
   // A partition's set then takes about 400 KB, within a core's second-level cache, and the walk
@@ -122,7 +122,7 @@ void RepeatedKeys::ForEachRepeat(size_t first, size_t end, Equal&& equal, Repeat
       keys = gathered.data();
       count = gathered.size();
     }
-    // The set keeps the keys' places in this partition; keys of one hash and length are alike.
+    // The set keeps the keys' positions in this partition; keys of one hash and length are alike.
     auto same = [&](uint32_t held, uint32_t other) {
       const KeyedRow& a = keys[held];
       const KeyedRow& b = keys[other];

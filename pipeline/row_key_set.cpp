@@ -1,6 +1,5 @@
 #include "pipeline/row_key_set.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "runtime/values.h"
@@ -8,7 +7,7 @@
 namespace vx {
 
 RowKeySet::~RowKeySet() {
-  std::free(slots_);
+  FreeBlock(slots_);
 }
 
 // Four steps of h := h * 31 + byte + 1 at once: h * 31^4 plus the four bytes times their powers
@@ -33,41 +32,40 @@ void RowKeySet::Init(int64_t capacity) {
   size_ = capacity + 1 > 1 ? capacity + 1 : 1;
   size_t bytes = static_cast<size_t>(size_) * sizeof(Slot);
   if (size_ > allocated_) {
-    std::free(slots_);
-    slots_ = static_cast<Slot*>(std::malloc(bytes));
-    if (!slots_) ReportAllocationFailure(bytes);
+    FreeBlock(slots_);
+    slots_ = static_cast<Slot*>(AllocateBlock(bytes));
     allocated_ = size_;
   }
   std::memset(slots_, 0, bytes);
   reciprocal_ = size_ < (int64_t{1} << 32) ? ~uint64_t{0} / static_cast<uint64_t>(size_) + 1 : 0;
 }
 
-// position mod size: a division costs tens of cycles, a multiplication by the precomputed
-// reciprocal a few, exact for 32-bit positions and sizes (Lemire, Kaser and Kurz, "Faster
-// remainder by direct computation", 2019). A home position is at most 2^31.
-int64_t RowKeySet::Remainder(uint64_t position) const {
+// value mod size: a division costs tens of cycles, a multiplication by the precomputed
+// reciprocal a few, exact for 32-bit values and sizes (Lemire, Kaser and Kurz, "Faster
+// remainder by direct computation", 2019). A home value is at most 2^31.
+int64_t RowKeySet::Remainder(uint64_t value) const {
 #if defined(__SIZEOF_INT128__)
   if (reciprocal_ != 0) {
-    uint64_t low = reciprocal_ * position;
+    uint64_t low = reciprocal_ * value;
     return static_cast<int64_t>(
         (static_cast<unsigned __int128>(low) * static_cast<uint64_t>(size_)) >> 64);
   }
 #endif
-  return static_cast<int64_t>(position % static_cast<uint64_t>(size_));
+  return static_cast<int64_t>(value % static_cast<uint64_t>(size_));
 }
 
-RowKeySet::Key RowKeySet::MakeKey(uint32_t row, size_t length, uint32_t hash) const {
+RowKeySet::Key RowKeySet::MakeKey(uint32_t position, size_t length, uint32_t hash) const {
   int64_t signed_hash = static_cast<int32_t>(hash);
-  int64_t position = signed_hash < 0 ? -signed_hash : signed_hash;
+  int64_t home = signed_hash < 0 ? -signed_hash : signed_hash;
   auto held_length = static_cast<uint32_t>(length < UINT32_MAX ? length : UINT32_MAX);
-  return {row, held_length, hash, Remainder(static_cast<uint64_t>(position))};
+  return {position, held_length, hash, Remainder(static_cast<uint64_t>(home))};
 }
 
 bool RowKeySet::Add(const Key& key) {
   if (key.length == 0) return false;
   int64_t slot = key.home;
   while (slots_[slot].length != 0) slot = slot + 1 == size_ ? 0 : slot + 1;
-  slots_[slot] = {key.hash, key.length, key.row};
+  slots_[slot] = {key.hash, key.length, key.position};
   return true;
 }
 

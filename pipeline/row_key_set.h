@@ -1,7 +1,7 @@
 // RowKeySet: the open-addressing hash set with which duplicate removal remembers the texts it
-// has kept. A key is the key of a row, which the set remembers by the row's number with the
-// key's hash and length; the bytes themselves stay where they are, and the set asks the caller
-// to compare two rows' keys only where hash and length agree.
+// has kept. The set remembers a key by its position among the caller's keys, with its hash and
+// length; the bytes themselves stay where they are, and the set asks the caller to compare the
+// keys at two positions only where hash and length agree.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +13,8 @@ class RowKeySet {
  public:
   // A key with its hash and home slot, worked out once for both Contains and Add.
   struct Key {
-    uint32_t row;
-    uint32_t length;  // counts as unequal only: keys of 4 GB and more share the largest value
+    uint32_t position;  // among the caller's keys
+    uint32_t length;    // counts as unequal only: keys of 4 GB and more share the largest value
     uint32_t hash;
     int64_t home;  // from 0
   };
@@ -36,19 +36,20 @@ class RowKeySet {
   // the set for every key.
   static int64_t CapacityFor(int64_t most_keys) { return 2 * most_keys + 1; }
 
-  // The key of row `row`, `length` bytes long with hash `hash`. Its home slot is |hash| (the
+  // The key at `position`, `length` bytes long with hash `hash`. Its home slot is |hash| (the
   // hash read as a signed 32-bit number) modulo the size: the set must be initialised.
-  Key MakeKey(uint32_t row, size_t length, uint32_t hash) const;
+  Key MakeKey(uint32_t position, size_t length, uint32_t hash) const;
 
   // The slot (numbered from 1) that holds a key equal to `key`, or 0: probed from the key's home
-  // slot to the first free slot. `equal(row, other_row)` tells whether the keys of two rows of
-  // the same hash and length are equal.
+  // slot to the first free slot. `equal(position, other_position)` tells whether the keys at two
+  // positions, of the same hash and length, are equal.
   template <typename Equal>
   int64_t SlotOf(const Key& key, Equal&& equal) const {
     for (int64_t slot = key.home;; slot = slot + 1 == size_ ? 0 : slot + 1) {
       const Slot& held = slots_[slot];
       if (held.length == 0) return 0;
-      if (held.hash == key.hash && held.length == key.length && equal(held.row, key.row)) {
+      if (held.hash == key.hash && held.length == key.length &&
+          equal(held.position, key.position)) {
         return slot + 1;
       }
     }
@@ -68,10 +69,10 @@ class RowKeySet {
   struct Slot {
     uint32_t hash;
     uint32_t length;  // 0: the slot is free
-    uint32_t row;
+    uint32_t position;
   };
 
-  int64_t Remainder(uint64_t position) const;
+  int64_t Remainder(uint64_t value) const;
 
   Slot* slots_ = nullptr;
   int64_t size_ = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runtime/values.h"
+#include "ui/list_columns.h"
 #include "ui/row_store.h"
 #include "ui/units.h"
 

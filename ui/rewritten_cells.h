@@ -10,13 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ui/list_columns.h"
 #include "ui/written_image.h"
 
 namespace vx {
 
-// The columns that hold the 32-digit digest and the 16-digit middle of it.
-inline constexpr int32_t kDigestColumn = 2;
-inline constexpr int32_t kShortDigestColumn = 3;
 // Room for a cell's text that is spelled out when it is read.
 inline constexpr size_t kSpelledCellSize = 32;
 

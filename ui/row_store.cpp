@@ -182,8 +182,10 @@ TextRun RowStore::CellBytes(int32_t row, int32_t column, char* spelled) const {
   TextRun cell;
   if (cells_->Find(row, column, spelled, &cell)) return cell;
   if (const NumberedRows* numbered = image_.numbered.get()) {
-    if (column == 0) return {spelled, static_cast<size_t>(SpellRowNumber(row + 1, spelled))};
-    const char* text = column == 1 ? numbered->text(row) : nullptr;
+    if (column == kNumberColumn) {
+      return {spelled, static_cast<size_t>(SpellRowNumber(row + 1, spelled))};
+    }
+    const char* text = column == kTextColumn ? numbered->text(row) : nullptr;
     return text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
   }
   return image_.written->Cell(row, column);
@@ -286,7 +288,7 @@ int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextR
       }
       // The image's texts stay where they are; what is spelled out or was written later is
       // copied, and the copies are pointed at once the spill is complete.
-      bool image_texts = image_.written || column == 1;
+      bool image_texts = image_.written || column == kTextColumn;
       for (int32_t i = 0; i < count; ++i) {
         TextRun cell;
         spilled[i] = cells_->Find(first + i, column, spelled, &cell) || !image_texts;
@@ -335,13 +337,13 @@ int32_t RowStore::FindRowStartingWith(int32_t start, const char* prefix, size_t 
   int32_t rows = std::min(visible_rows_.load(std::memory_order_relaxed), std::max(end, 0));
   if (rows == 0) return -1;
   if (start < 0 || start >= rows) start = 0;
-  if (image_.numbered && !cells_->HoldsGivenTexts(0)) {
+  if (image_.numbered && !cells_->HoldsGivenTexts(kNumberColumn)) {
     return FindNumberStartingWith(rows, start, prefix, length);
   }
   char spelled[kSpelledCellSize];
   for (int32_t i = 0; i < rows; ++i) {
     int32_t row = start + i < rows ? start + i : start + i - rows;
-    TextRun cell = CellBytes(row, 0, spelled);
+    TextRun cell = CellBytes(row, kNumberColumn, spelled);
     if (cell.length >= length && std::memcmp(cell.text, prefix, length) == 0) return row;
   }
   return -1;

@@ -24,7 +24,7 @@ namespace vx {
 
 class RowStore {
  public:
-  static constexpr int32_t kColumns = 4;
+  static constexpr int32_t kColumns = kColumnCount;
 
   RowStore();
   ~RowStore();
