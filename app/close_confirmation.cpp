@@ -9,13 +9,9 @@
 
 namespace vx {
 
-namespace {
-constexpr int32_t kYesNoQuestion = 36;  // MB_YESNO | MB_ICONQUESTION
-}
-
 bool ConfirmClose() {
   // Without an owner and task-modal: the box disables the main window, whatever has the focus.
-  if (ShowMessageBox(shell_texts::kCloseQuestion, kYesNoQuestion,
+  if (ShowMessageBox(shell_texts::kCloseQuestion, kMbYesNo | kMbIconQuestion,
                      shell_texts::kCloseQuestionCaption) != kButtonYes) {
     return false;
   }

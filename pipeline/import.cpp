@@ -17,7 +17,6 @@ namespace vx {
 namespace {
 
 constexpr char kDefaultSeparator[] = "----";
-constexpr int32_t kErrorIcon = 16;
 
 Separator SeparatorOf(const char* text) {
   return {reinterpret_cast<const unsigned char*>(text), static_cast<size_t>(TextLength(text))};
@@ -78,7 +77,7 @@ LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, in
 
 void ShowUnreadableFile(const char* path) {
   OwnedText text(ConcatTexts({kImportFailed, path}));
-  ShowMessageBox(text.get(), kErrorIcon, kMessageCaption);
+  ShowMessageBox(text.get(), kMbIconError, kMessageCaption);
 }
 
 // What the import does once 通用对话框1 names the file. The window answers while the file is
@@ -115,7 +114,7 @@ bool ImportChosenFile() {
   if (!lines->LoadFromFile(path.get(), &out_of_memory, ProcessPendingEvents)) {
     SetTitle(title_before ? title_before.get() : "");
     if (out_of_memory) {
-      ShowMessageBox(kImportTooLarge, kErrorIcon, kMessageCaption);
+      ShowMessageBox(kImportTooLarge, kMbIconError, kMessageCaption);
     } else {
       ShowUnreadableFile(path.get());
     }
@@ -126,7 +125,7 @@ bool ImportChosenFile() {
   if (AddLinesToList(超级列表框1, std::move(lines), std::nullopt, 1, true) ==
       LoadResult::kTooLarge) {
     SetTitle(kTitle);
-    ShowMessageBox(kImportTooLarge, kErrorIcon, kMessageCaption);
+    ShowMessageBox(kImportTooLarge, kMbIconError, kMessageCaption);
     return false;
   }
   EnsureRowVisible(超级列表框1, GetRowCount(超级列表框1) - 1);

@@ -9,7 +9,7 @@ int32_t ShowPlatformMessageBox(const char* text, const char* caption, uint32_t s
   std::fprintf(stderr, "[message box 0x%x] %s\n%s\n", style, caption ? caption : "",
                text ? text : "");
   std::fflush(stderr);
-  return kIdOk;
+  return kButtonOk;
 }
 
 }  // namespace vx

@@ -5,7 +5,8 @@
 namespace vx {
 
 int32_t ShowPlatformMessageBox(const char* text, const char* caption, uint32_t style) {
-  return MessageBoxA(nullptr, text, caption, style);
+  int answer = MessageBoxA(nullptr, text, caption, style);
+  return answer >= IDOK && answer <= IDNO ? answer - IDOK : kButtonOk;
 }
 
 }  // namespace vx

@@ -53,7 +53,7 @@ int32_t RecordMessageBox(const char* text, const char* caption, uint32_t style) 
     std::lock_guard<std::mutex> lock(boxes_mutex);
     shown_boxes.push_back({text ? text : "", caption ? caption : "", style});
   }
-  return kIdOk;
+  return kButtonOk;
 }
 
 constexpr char kBoxRecordStart[] = "message box ";

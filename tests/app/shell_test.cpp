@@ -78,7 +78,7 @@ TEST_F(ShellTest, RightClickShowsTheMenuAtTheCursor) {
 TEST_F(ShellTest, NoToTheCloseQuestionRefusesAndChangesNothing) {
   next_row = 17;
   run_state = kRunStateWorking;
-  headless::AnswerNextMessageBox(kIdNo);
+  headless::AnswerNextMessageBox(kButtonNo);
   EXPECT_FALSE(headless::RequestClose());
   EXPECT_FALSE(headless::WindowClosed());
   EXPECT_EQ(next_row, 17);
@@ -117,7 +117,7 @@ TEST(ShellDeathTest, YesStopsThePassAndEndsWithExitCodeZero) {
         run_state = kRunStateWorking;
         RegisterExitRoutine(WriteStateBeforeRelease);
         std::thread user = UserOnceShown([] {
-          headless::AnswerNextMessageBox(kIdYes);
+          headless::AnswerNextMessageBox(kButtonYes);
           CallOnUiThread(
               [](void*) {
                 // After ProgramMain's own ReleaseRunState, so it shows whether that ran.
@@ -146,7 +146,7 @@ void RunTheProgramWith(User user) {
 
 // Asks the window to close and answers Yes, from the user's thread.
 void CloseWithYes() {
-  headless::AnswerNextMessageBox(kIdYes);
+  headless::AnswerNextMessageBox(kButtonYes);
   CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
 }
 

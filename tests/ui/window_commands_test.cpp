@@ -45,23 +45,6 @@ TEST_F(WindowCommandsTest, MessageBoxesAreTaskModalUnlessSystemModal) {
   EXPECT_EQ(boxes[4].caption, "");
 }
 
-TEST_F(WindowCommandsTest, MessageBoxButtonsMapToTheCommandsNumbers) {
-  window.Load();
-  const std::pair<int32_t, int32_t> answers[] = {{kIdOk, kButtonOk},
-                                                 {kIdCancel, kButtonCancel},
-                                                 {kIdAbort, kButtonAbort},
-                                                 {kIdRetry, kButtonRetry},
-                                                 {kIdIgnore, kButtonIgnore},
-                                                 {kIdYes, kButtonYes},
-                                                 {kIdNo, kButtonNo},
-                                                 {0, kButtonOk},
-                                                 {11, kButtonOk}};
-  for (auto [platform, expected] : answers) {
-    headless::AnswerNextMessageBox(platform);
-    EXPECT_EQ(ShowMessageBox("?", 0x24, "询问"), expected) << platform;
-  }
-}
-
 TEST_F(WindowCommandsTest, PendingEventsAreProcessedOnlyOnTheUiThread) {
   window.Load();
   for (int i = 0; i < 3; ++i) ProcessPendingEvents();
