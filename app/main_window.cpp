@@ -8,6 +8,7 @@
 #include "pipeline/export.h"
 #include "pipeline/import.h"
 #include "pipeline/md5_pass.h"
+#include "pipeline/pipeline_texts.h"
 #include "pipeline/remove_duplicates.h"
 
 namespace vx {
@@ -20,14 +21,15 @@ constexpr int32_t kWindowWidth = 636;
 constexpr int32_t kWindowHeight = 486;
 
 // Both dialogs propose text files, keep the current directory and hide the read-only box; the
-// export sets its dialog's mode and file name itself before each use.
-constexpr FileDialogLayout TextFileDialog(UnitRef unit, const char* name, int32_t mode) {
+// export sets its dialog's mode and file name itself before each use, and offers its file types.
+constexpr FileDialogLayout TextFileDialog(UnitRef unit, const char* name, int32_t mode,
+                                          const char* filter) {
   FileDialogLayout dialog{};
   dialog.unit = unit;
   dialog.name = name;
   dialog.mode = mode;
   dialog.title = "";
-  dialog.filter = kTextFileFilter;
+  dialog.filter = filter;
   dialog.initial_filter = 0;
   dialog.initial_directory = "";
   dialog.default_extension = kTextFileExtension;
@@ -41,8 +43,8 @@ constexpr FileDialogLayout TextFileDialog(UnitRef unit, const char* name, int32_
 }
 
 constexpr FileDialogLayout kDialogs[] = {
-    TextFileDialog(通用对话框_txt, "通用对话框_txt", kSaveFileMode),
-    TextFileDialog(通用对话框1, "通用对话框1", kOpenFileMode),
+    TextFileDialog(通用对话框_txt, "通用对话框_txt", kSaveFileMode, kExportFileFilter),
+    TextFileDialog(通用对话框1, "通用对话框1", kOpenFileMode, kTextFileFilter),
 };
 
 // Separators are stored disabled, which shows nothing; the notice is hidden until the MD5 pass

@@ -1,10 +1,10 @@
 // The texts that the application shell shows to the user: the main window's layout and the close
-// question.
+// question. (Its first title is the pipeline's kTitle, and the export dialog's file types are the
+// pipeline's too.)
 #pragma once
 
 namespace vx::shell_texts {
 
-inline constexpr char kTitle[] = "Vextorin";
 inline constexpr char kNumberHeader[] = "序号";
 inline constexpr char kTextHeader[] = "文本";
 inline constexpr char kMd5Header[] = "32位MD5";

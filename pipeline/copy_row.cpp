@@ -1,8 +1,6 @@
 #include "pipeline/copy_row.h"
 
-#include <cstring>
-
-#include "pipeline/pipeline_texts.h"
+#include "pipeline/export_lines.h"
 #include "runtime/values.h"
 #include "ui/list_control.h"
 #include "ui/window_commands.h"
@@ -10,10 +8,6 @@
 namespace vx {
 
 namespace {
-
-constexpr int32_t kTextColumn = 1;
-constexpr size_t kSeparatorLength = sizeof kExportSeparator - 1;
-constexpr size_t kLineEndLength = sizeof kExportLineEnd - 1;
 
 // The selected row's line, spelled into `bytes` while the row is visited when it fits there, and
 // otherwise measured, so that the line is made without a copy of its cells and without
@@ -26,24 +20,9 @@ struct RowLine {
 
   static bool Take(void* context, int32_t, const TextRun* cells) {
     auto* line = static_cast<RowLine*>(context);
-    const TextRun& text = cells[0];
-    bool digested = cells[1].length != 0 && cells[2].length != 0;
-    line->length = text.length + kLineEndLength;
-    if (digested) line->length += cells[1].length + cells[2].length + 2 * kSeparatorLength;
-    if (line->length > line->room) return true;
-    char* at = line->bytes;
-    auto put = [&](const char* bytes, size_t count) {
-      std::memcpy(at, bytes, count);
-      at += count;
-    };
-    put(text.text, text.length);
-    if (digested) {
-      put(kExportSeparator, kSeparatorLength);
-      put(cells[1].text, cells[1].length);
-      put(kExportSeparator, kSeparatorLength);
-      put(cells[2].text, cells[2].length);
-    }
-    put(kExportLineEnd, kLineEndLength);
+    RowCells row = {cells[0], cells[1], cells[2]};
+    line->length = CopiedLineLength(row);
+    if (line->length <= line->room) SpellCopiedLine(row, line->bytes);
     return true;
   }
 };

@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "pipeline/event_pacer.h"
+#include "pipeline/export_lines.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/clock.h"
 #include "runtime/conversions.h"
 #include "runtime/files.h"
+#include "runtime/sha256_lanes.h"
 #include "ui/list_control.h"
 #include "ui/window_commands.h"
 
@@ -18,11 +21,6 @@ namespace vx {
 
 namespace {
 
-constexpr int32_t kErrorIcon = 16;
-constexpr int32_t kExclamationIcon = 48;
-constexpr int32_t kInformationIcon = 64;
-constexpr size_t kSeparatorLength = sizeof kExportSeparator - 1;
-constexpr size_t kLineEndLength = sizeof kExportLineEnd - 1;
 // Lines are gathered into a block of this size, written whenever the next line does not fit: a
 // block that stays in the processor's cache is formatted and then copied to the file without a
 // round trip through memory. (Writing the blocks on a second thread while the next one was
@@ -30,22 +28,32 @@ constexpr size_t kLineEndLength = sizeof kExportLineEnd - 1;
 constexpr size_t kBlockSize = size_t{256} << 10;
 // Rows read from the list at a time, under one lock of its store.
 constexpr int32_t kRowsPerVisit = 4096;
+// Texts digested at a time; their lines fit in a block.
+constexpr int32_t kTextsPerDigest = 1024;
 
-// The export file's lines, gathered into a block. A line longer than the block gets a block of
-// its size.
+// The export file's lines of one type, gathered into a block. A line longer than the block gets a
+// block of its size.
 class LineWriter {
  public:
-  explicit LineWriter(FileNumber file) : file_(file), block_(kBlockSize) {}
+  LineWriter(FileNumber file, ExportType type) : file_(file), type_(type), block_(kBlockSize) {}
 
   // Writes the lines of all rows from the first on, with the window's pending events processed
   // now and then; false when a write fails.
-  bool WriteRows() {
+  bool WriteRows() { return type_ == ExportType::kSha256 ? WriteDigestedTexts() : WriteCells(); }
+
+ private:
+  // The lines made of the cells, visited a block of rows at a time under the store's lock.
+  bool WriteCells() {
     EventPacer pacer;
+    int32_t first_column = type_ == ExportType::kTextAndDigests ? kTextColumn
+                           : type_ == ExportType::kMd5          ? kDigestColumn
+                                                                : kShortDigestColumn;
+    int32_t columns = type_ == ExportType::kTextAndDigests ? 3 : 1;
     int32_t rows = GetRowCount(超级列表框1);
     for (int32_t row = 0; row < rows;) {
       longer_line_ = 0;
-      int32_t taken = VisitListRows(超级列表框1, row, std::min(kRowsPerVisit, rows - row), 1, 3,
-                                    &LineWriter::TakeRow, this);
+      int32_t taken = VisitListRows(超级列表框1, row, std::min(kRowsPerVisit, rows - row),
+                                    first_column, columns, &LineWriter::TakeRow, this);
       row += taken;
       pacer.Between();
       if (taken != 0) continue;
@@ -60,24 +68,63 @@ class LineWriter {
     return Flush();
   }
 
- private:
   // Puts row's line into the block; false, putting nothing, when it does not fit (with the
   // block empty, the size it needs is noted in longer_line_).
   static bool TakeRow(void* context, int32_t, const TextRun* cells) {
     auto* writer = static_cast<LineWriter*>(context);
-    size_t line =
-        cells[0].length + cells[1].length + cells[2].length + 2 * kSeparatorLength + kLineEndLength;
+    RowCells row = {};
+    switch (writer->type_) {
+      case ExportType::kTextAndDigests:
+        row = {cells[0], cells[1], cells[2]};
+        break;
+      case ExportType::kMd5:
+        row.digest = cells[0];
+        break;
+      default:
+        row.short_digest = cells[0];
+        break;
+    }
+    size_t line = ExportLineLength(writer->type_, row);
     if (writer->block_.size() - writer->used_ < line) {
       if (writer->used_ == 0) writer->longer_line_ = line;
       return false;
     }
-    writer->Put(cells[0].text, cells[0].length);
-    writer->Put(kExportSeparator, kSeparatorLength);
-    writer->Put(cells[1].text, cells[1].length);
-    writer->Put(kExportSeparator, kSeparatorLength);
-    writer->Put(cells[2].text, cells[2].length);
-    writer->Put(kExportLineEnd, kLineEndLength);
+    char* at = writer->block_.data() + writer->used_;
+    writer->used_ = static_cast<size_t>(SpellExportLine(writer->type_, row, nullptr, at) -
+                                        writer->block_.data());
     return true;
+  }
+
+  // The SHA-256 of every text, digested side by side a block of rows at a time, without the
+  // store's lock: the texts read stay valid while `holder` keeps them.
+  bool WriteDigestedTexts() {
+    EventPacer pacer;
+    TextRun texts[kTextsPerDigest];
+    HashedMessage messages[kTextsPerDigest];
+    unsigned char digests[kTextsPerDigest][32];
+    std::shared_ptr<const void> holder;
+    std::vector<char> spill;
+    uint64_t generation;
+    const size_t line = ExportLineLength(ExportType::kSha256, RowCells{});
+    int32_t rows = GetRowCount(超级列表框1);
+    for (int32_t row = 0; row < rows;) {
+      int32_t count = ReadListColumn(超级列表框1, row, std::min(kTextsPerDigest, rows - row),
+                                     kTextColumn, texts, &holder, &spill, &generation);
+      if (count == 0) break;
+      for (int32_t i = 0; i < count; ++i) {
+        messages[i] = {reinterpret_cast<const unsigned char*>(texts[i].text), texts[i].length};
+      }
+      Sha256Digests(messages, static_cast<size_t>(count), digests);
+      if (block_.size() - used_ < line * static_cast<size_t>(count) && !Flush()) return false;
+      char* at = block_.data() + used_;
+      for (int32_t i = 0; i < count; ++i) {
+        at = SpellExportLine(ExportType::kSha256, RowCells{}, digests[i], at);
+      }
+      used_ = static_cast<size_t>(at - block_.data());
+      row += count;
+      pacer.Between();
+    }
+    return Flush();
   }
 
   bool Flush() {
@@ -87,19 +134,15 @@ class LineWriter {
     return WriteBytes(file_, block_.data(), count);
   }
 
-  void Put(const char* bytes, size_t count) {
-    std::memcpy(block_.data() + used_, bytes, count);
-    used_ += count;
-  }
-
   FileNumber file_;
+  ExportType type_;
   std::vector<char> block_;
   size_t used_ = 0;
   size_t longer_line_ = 0;
 };
 
-bool WriteRows(FileNumber file) {
-  LineWriter lines(file);
+bool WriteRows(FileNumber file, ExportType type) {
+  LineWriter lines(file, type);
   return lines.WriteRows();
 }
 
@@ -126,12 +169,12 @@ Text TemporaryPathBeside(const char* path) {
 
 // The window answers while the rows are written, so the program may end meanwhile: the
 // temporary file is then deleted, and the chosen path keeps what it held.
-bool WriteExportFile(const char* path) {
+bool WriteExportFile(const char* path, ExportType type) {
   OwnedText temporary(TemporaryPathBeside(path));
   FileNumber file = OpenFile(temporary.get(), kOpenToReplace);
   if (file == 0) return false;
   RemoveAtProgramEnd(temporary.get(), file);
-  bool written = WriteRows(file);
+  bool written = WriteRows(file, type);
   CloseFile(file);
   bool placed = written && RenameReplacing(temporary.get(), path);
   if (!placed) RemoveFile(temporary.get());
@@ -139,12 +182,19 @@ bool WriteExportFile(const char* path) {
   return placed;
 }
 
+// The file type chosen in the export dialog, which opens on it again next time.
+ExportType ChosenExportType() {
+  int32_t filter = DialogFilter(通用对话框_txt);
+  return filter >= 0 && filter < kExportTypeCount ? static_cast<ExportType>(filter)
+                                                  : ExportType::kTextAndDigests;
+}
+
 }  // namespace
 
 void ExportResults() {
   OwnedText first_digest(GetCellText(超级列表框1, 0, kDigestColumn));
   if (CompareText(first_digest.get(), "") == 0) {
-    ShowMessageBox(kNothingToExport, kExclamationIcon, kMessageCaption);
+    ShowMessageBox(kNothingToExport, kMbIconExclamation, kMessageCaption);
     return;
   }
 
@@ -157,18 +207,18 @@ void ExportResults() {
   int32_t start = TickCount();
   OwnedText path(ReadDialogFileName(通用对话框_txt));
   ShowBusyMenu();  // the window answers meanwhile, but no other command may start
-  bool written = WriteExportFile(path.get() ? path.get() : "");
+  bool written = WriteExportFile(path.get() ? path.get() : "", ChosenExportType());
   ShowIdleMenu();
   if (!written) {
     OwnedText message(ConcatTexts({kExportFailed, path.get()}));
-    ShowMessageBox(message.get(), kErrorIcon, kMessageCaption);
+    ShowMessageBox(message.get(), kMbIconError, kMessageCaption);
     return;
   }
   double elapsed = static_cast<double>(TickCount()) - static_cast<double>(start);
   OwnedText milliseconds(ToText(elapsed));
   OwnedText message(
       ConcatTexts({kExportSucceededBefore, milliseconds.get(), kExportSucceededAfter}));
-  ShowMessageBox(message.get(), kInformationIcon, kMessageCaption);
+  ShowMessageBox(message.get(), kMbIconInformation, kMessageCaption);
   SetCountTitle(kTitleExportedBefore, GetRowCount(超级列表框1), kTitleExportedAfter);
 }
 

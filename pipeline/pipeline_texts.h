@@ -37,5 +37,9 @@ inline constexpr char kImportFailed[] = "导入失败！文件无法读取：";
 inline constexpr char kImportTooLarge[] = "导入失败！数据量超出上限。";
 
 inline constexpr char kExportFileNameSuffix[] = "导出的MD5加密结果.txt";
+// The export dialog's file types, in the order of ExportType (pipeline/export_lines.h).
+inline constexpr char kExportFileFilter[] =
+    "文本文件(*.txt)|*.txt|仅32位MD5，每行一个(*.txt)|*.txt|仅16位MD5，每行一个(*.txt)|*.txt|"
+    "仅SHA-256，每行一个(*.txt)|*.txt";
 
 }  // namespace vx

@@ -19,7 +19,8 @@ const char* OrNull(const std::string& text) {
 
 }  // namespace
 
-bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path) {
+bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path,
+                           int32_t* chosen_filter) {
   char path[kPathBufferSize] = "";
   request.file_name.copy(path, sizeof path - 1);  // the portable code cut it to fit
   OPENFILENAMEA dialog = {};
@@ -36,6 +37,7 @@ bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen
   BOOL confirmed = request.save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
   if (!confirmed) return false;
   *chosen_path = path;
+  *chosen_filter = static_cast<int32_t>(dialog.nFilterIndex);
   return true;
 }
 

@@ -294,6 +294,18 @@ Text ReadDialogFileName(UnitRef dialog) {
   return CopyText(window->dialogs[unit.index].state.file_name.c_str());
 }
 
+void SetDialogFilter(UnitRef dialog, int32_t filter) {
+  const Unit& unit = RequireUnit(dialog, UnitAccess::kWrite, {UnitKind::kFileDialog});
+  std::lock_guard<std::mutex> lock(property_mutex);
+  window->dialogs[unit.index].state.initial_filter = filter;
+}
+
+int32_t DialogFilter(UnitRef dialog) {
+  const Unit& unit = RequireUnit(dialog, UnitAccess::kRead, {UnitKind::kFileDialog});
+  std::lock_guard<std::mutex> lock(property_mutex);
+  return window->dialogs[unit.index].state.initial_filter;
+}
+
 // --- Events ---------------------------------------------------------------------------------
 
 void RaiseCreated(UnitRef window_unit) {

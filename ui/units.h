@@ -81,6 +81,10 @@ void SetDialogMode(UnitRef dialog, int32_t mode);
 int32_t DialogMode(UnitRef dialog);
 void SetDialogFileName(UnitRef dialog, const char* file_name);
 Text ReadDialogFileName(UnitRef dialog);  // fresh; null when empty
+// A file dialog's filter pair (from 0) shown as the file's type the next time it opens; after a
+// confirmed dialog, the one the user chose.
+void SetDialogFilter(UnitRef dialog, int32_t filter);
+int32_t DialogFilter(UnitRef dialog);
 
 // --- Events, raised by the window runtime on the UI thread -------------------------------------
 

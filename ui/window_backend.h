@@ -72,8 +72,10 @@ int32_t BackendSelectedRow(UnitRef list);
 // the message queue, after the caller has returned.
 void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32_t> x,
                       std::optional<int32_t> y);
-// True with the chosen full path when the user confirmed a file.
-bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path);
+// True with the chosen full path and the filter pair shown when the user confirmed a file (from
+// 1, as filter_index).
+bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path,
+                           int32_t* chosen_filter);
 // Replaces the clipboard's content with the `length` bytes at `text` as CF_TEXT; false when the
 // clipboard cannot be opened or does not take them.
 bool BackendSetClipboardText(const char* text, size_t length);

@@ -74,28 +74,12 @@ uint32_t DialogFlags(const DialogState& dialog) {
 
 // The platform layer shows boxes without owner; a task-modal box (the style every box of this
 // program has) disables the calling thread's windows all the same.
-int32_t ShowMessageBox(const char* message, int32_t flags, std::optional<const char*> caption,
+int32_t ShowMessageBox(const char* message, uint32_t flags, std::optional<const char*> caption,
                        std::optional<UnitRef> owner) {
   (void)owner;
-  auto style = static_cast<uint32_t>(flags);
-  if (!(style & kMbSystemModal)) style |= kMbTaskModal;
+  if (!(flags & kMbSystemModal)) flags |= kMbTaskModal;
   const char* shown_caption = caption ? (*caption ? *caption : "") : kDefaultMessageBoxCaption;
-  switch (PlatformMessageBox(message ? message : "", shown_caption, style)) {
-    case kIdCancel:
-      return kButtonCancel;
-    case kIdAbort:
-      return kButtonAbort;
-    case kIdRetry:
-      return kButtonRetry;
-    case kIdIgnore:
-      return kButtonIgnore;
-    case kIdYes:
-      return kButtonYes;
-    case kIdNo:
-      return kButtonNo;
-    default:  // IDOK and anything else
-      return kButtonOk;
-  }
+  return PlatformMessageBox(message ? message : "", shown_caption, flags);
 }
 
 // A worker thread owns no windows, so it has no events to process.
@@ -148,14 +132,16 @@ int32_t ShowFileDialog(UnitRef dialog) {
   request.initial_directory = state.initial_directory;
   request.flags = DialogFlags(state);
   std::string chosen;
+  int32_t chosen_filter = 0;
   bool confirmed = false;
   // Windows's open dialog changes the current directory to the folder the user browsed to even
   // with OFN_NOCHANGEDIR, which is documented to have no effect on it: the directory is put back.
   OwnedText directory(state.keep_current_directory ? ReadCurrentDirectory() : nullptr);
-  OnUiThread([&] { confirmed = BackendShowFileDialog(request, &chosen); });
+  OnUiThread([&] { confirmed = BackendShowFileDialog(request, &chosen, &chosen_filter); });
   if (directory) ChangeCurrentDirectory(directory.get());
   if (!confirmed) return 0;
   SetDialogFileName(dialog, chosen.c_str());
+  if (chosen_filter >= 1) SetDialogFilter(dialog, chosen_filter - 1);
   return 1;
 }
 

@@ -6,26 +6,16 @@
 #include <cstdint>
 #include <optional>
 
+#include "runtime/message_box.h"
 #include "ui/units.h"
 
 namespace vx {
 
-// Buttons as ShowMessageBox returns them.
-enum : int32_t {
-  kButtonOk = 0,
-  kButtonCancel = 1,
-  kButtonAbort = 2,
-  kButtonRetry = 3,
-  kButtonIgnore = 4,
-  kButtonYes = 5,
-  kButtonNo = 6,
-};
-
-// Shows `message` with `flags` (MB_TASKMODAL added unless MB_SYSTEMMODAL is set) and the caption
-// (omitted: "信息："). The box has no owner window whatever `owner` says, as the platform layer
-// shows every box without one. Blocks until the box is closed and returns the button that closed
-// it.
-int32_t ShowMessageBox(const char* message, int32_t flags,
+// Shows `message` with `flags` (runtime/message_box.h; kMbTaskModal added unless kMbSystemModal is
+// set) and the caption (omitted: "信息："). The box has no owner window whatever `owner` says, as
+// the platform layer shows every box without one. Blocks until the box is closed and returns the
+// button that closed it.
+int32_t ShowMessageBox(const char* message, uint32_t flags,
                        std::optional<const char*> caption = std::nullopt,
                        std::optional<UnitRef> owner = std::nullopt);
 
@@ -47,7 +37,8 @@ void PopupMenu(UnitRef window, UnitRef menu, std::optional<int32_t> x = std::nul
 bool CopyTextToClipboard(const char* text, size_t length);
 
 // Shows a dialog unit's open or save dialog. 1 when the user confirmed a file (the unit's file
-// name now holds its full path), 0 when the dialog was cancelled or failed (file name unchanged).
+// name now holds its full path, and its filter the pair shown as the file's type), 0 when the
+// dialog was cancelled or failed (file name and filter unchanged).
 int32_t ShowFileDialog(UnitRef dialog);
 
 }  // namespace vx

@@ -20,6 +20,7 @@ namespace {
 struct DialogAnswer {
   bool confirm;
   std::string path;
+  int32_t filter;  // the filter pair chosen, from 1; 0: the one the dialog showed first
 };
 
 // What one loaded window recorded and what the test scripted for it.
@@ -63,7 +64,7 @@ int32_t AnswerMessageBox(const char* text, const char* caption, uint32_t style) 
   MessageBoxHandler next = handler_before_window;
   // While a test makes allocations fail, the box is the runtime's report of one, which may come
   // from inside this window's own records: it goes on unrecorded.
-  if (AllocationFailsForTesting(1)) return next ? next(text, caption, style) : kIdOk;
+  if (AllocationFailsForTesting(1)) return next ? next(text, caption, style) : kButtonOk;
   {
     std::lock_guard<std::mutex> lock(state_mutex);
     state.message_boxes.push_back({text ? text : "", caption ? caption : "", style});
@@ -74,7 +75,7 @@ int32_t AnswerMessageBox(const char* text, const char* caption, uint32_t style) 
       return answer;
     }
   }
-  return next ? next(text, caption, style) : kIdOk;
+  return next ? next(text, caption, style) : kButtonOk;
 }
 
 template <typename T>
@@ -202,7 +203,8 @@ void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32
   state.requests.push_back("popup " + std::to_string(count));
 }
 
-bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path) {
+bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path,
+                           int32_t* chosen_filter) {
   std::lock_guard<std::mutex> lock(state_mutex);
   state.file_dialogs.push_back(request);
   state.requests.push_back(request.save ? "dialog save" : "dialog open");
@@ -213,6 +215,7 @@ bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen
   state.dialog_answers.pop_front();
   if (!answer.confirm) return false;
   *chosen_path = answer.path;
+  *chosen_filter = answer.filter != 0 ? answer.filter : request.filter_index;
   return true;
 }
 
@@ -284,14 +287,14 @@ std::optional<UnitRef> RedrawForbiddenUnit() {
   return state.redraw_forbidden;
 }
 
-void ConfirmNextFileDialog(const std::string& chosen_path) {
+void ConfirmNextFileDialog(const std::string& chosen_path, int32_t chosen_filter) {
   std::lock_guard<std::mutex> lock(state_mutex);
-  state.dialog_answers.push_back({true, chosen_path});
+  state.dialog_answers.push_back({true, chosen_path, chosen_filter});
 }
 
 void CancelNextFileDialog() {
   std::lock_guard<std::mutex> lock(state_mutex);
-  state.dialog_answers.push_back({false, std::string()});
+  state.dialog_answers.push_back({false, std::string(), 0});
 }
 
 void EnterDirectoryInNextFileDialog(const std::string& directory) {
@@ -299,9 +302,9 @@ void EnterDirectoryInNextFileDialog(const std::string& directory) {
   state.directory_entered = directory;
 }
 
-void AnswerNextMessageBox(int32_t platform_button) {
+void AnswerNextMessageBox(int32_t button) {
   std::lock_guard<std::mutex> lock(state_mutex);
-  state.box_answers.push_back(platform_button);
+  state.box_answers.push_back(button);
 }
 
 void FailNextWindowCreation() {

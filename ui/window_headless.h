@@ -79,14 +79,15 @@ std::optional<UnitRef> RedrawForbiddenUnit();
 
 // --- Scripts: the answers to the next dialogs and boxes, in order -------------------------------
 
-void ConfirmNextFileDialog(const std::string& chosen_path);
+// The user picks the filter pair `chosen_filter` (from 1; 0 leaves the one shown first).
+void ConfirmNextFileDialog(const std::string& chosen_path, int32_t chosen_filter = 0);
 void CancelNextFileDialog();  // a dialog without a scripted answer is cancelled too
 // While the next dialog is open the user browses to `directory`, which becomes the current one
 // as it does with Windows's open dialog, whatever its flags.
 void EnterDirectoryInNextFileDialog(const std::string& directory);
-// With a MessageBoxA result (kIdYes, kIdNo, kIdOk, ...); a box without one goes on to the message
+// With a button (kButtonYes, kButtonNo, kButtonOk, ...); a box without one goes on to the message
 // box handler that was installed before the window (the tests' recorder answers OK).
-void AnswerNextMessageBox(int32_t platform_button);
+void AnswerNextMessageBox(int32_t button);
 // The next LoadStartWindow fails to build its window.
 void FailNextWindowCreation();
 

@@ -37,8 +37,9 @@ class ExportTest : public PipelineTest {
     return text + "----" + digest + "----" + digest.substr(8, 16) + "\r\n";
   }
 
-  void ExportTo(const std::string& path) {
-    headless::ConfirmNextFileDialog(path);
+  // Exports with the file type `filter` (from 1) chosen in the dialog; 0 keeps the one shown.
+  void ExportTo(const std::string& path, int32_t filter = 0) {
+    headless::ConfirmNextFileDialog(path, filter);
     Choose(kExportEntry);
   }
 
@@ -111,6 +112,47 @@ TEST_F(ExportTest, RowsWithoutDigestsAreWrittenWithEmptyFields) {
   std::string target = directory + "/out.txt";
   ExportTo(target);
   EXPECT_EQ(ReadWholeFile(target), LineOf("a") + "b--------\r\n");
+}
+
+// The dialog's four file types, each file byte for byte, for GBK texts, an empty text and a row
+// whose digests are empty; the dialog opens on the type chosen last. The SHA-256 digests were
+// made by Python's hashlib.
+TEST_F(ExportTest, EachFileTypeWritesItsLinesAndTheDialogOpensOnTheTypeChosenLast) {
+  Import("13800138000\r\n张三----备注\r\n----\r\nabc\r\n");
+  RunPass();
+  SetCellText(超级列表框1, 3, 2, "");
+  SetCellText(超级列表框1, 3, 3, "");
+  const std::string texts[] = {"13800138000", "张三", "", "abc"};
+  const std::string sha256[] = {"a6942f9771d67f34034d2f1926988ed3fad3bf1b4e7cedb9a31f31398dea43bc",
+                                "c2bd20923948e131ec091b826d419e915f283345107b3a12bfe23a7aee49ddde",
+                                "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+                                "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"};
+  std::string expected[4];
+  for (int row = 0; row < 4; ++row) {
+    std::string digest = row < 3 ? ReferenceMd5(texts[row]) : "";
+    std::string short_digest = row < 3 ? digest.substr(8, 16) : "";
+    expected[0] += texts[row] + "----" + digest + "----" + short_digest + "\r\n";
+    expected[1] += digest + "\r\n";
+    expected[2] += short_digest + "\r\n";
+    expected[3] += sha256[row] + "\r\n";
+  }
+
+  int32_t shown_first = 1;  // the first time in a run: the text and both digests
+  for (int32_t type : {2, 4, 1, 3, 3}) {
+    std::string target = directory + "/type" + std::to_string(type) + ".txt";
+    ExportTo(target, type);
+    EXPECT_EQ(headless::FileDialogs().back().filter_index, shown_first) << type;
+    EXPECT_EQ(ReadWholeFile(target), expected[type - 1]) << type;
+    shown_first = type;
+  }
+  ExportTo(directory + "/again.txt");  // the type shown, as it is
+  EXPECT_EQ(ReadWholeFile(directory + "/again.txt"), expected[2]);
+  EXPECT_EQ(headless::FileDialogs().back().filter,
+            "文本文件(*.txt)"s + '\0' + "*.txt" + '\0' + "仅32位MD5，每行一个(*.txt)" + '\0' +
+                "*.txt" + '\0' + "仅16位MD5，每行一个(*.txt)" + '\0' + "*.txt" + '\0' +
+                "仅SHA-256，每行一个(*.txt)" + '\0' + "*.txt" + '\0' + '\0');
+  EXPECT_EQ(headless::FileDialogs()[0].filter, "文本文件(*.txt)"s + '\0' + "*.txt" + '\0' + '\0')
+      << "the import's";
 }
 
 TEST_F(ExportTest, CancellingTheDialogWritesNothing) {
