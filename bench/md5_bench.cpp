@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/message_sets.h"
 #include "runtime/md5.h"
 #include "runtime/md5_lanes.h"
 #include "runtime/values.h"
@@ -51,29 +52,6 @@ void Md5HexOnly(benchmark::State& state) {
 }
 BENCHMARK(Md5HexOnly)->Arg(11)->Arg(55);
 
-// Messages laid end to end in one buffer of random digits.
-struct MessageSet {
-  std::string bytes;
-  std::vector<vx::Md5Message> messages;
-};
-
-MessageSet MakeMessageSet(const std::vector<size_t>& lengths, uint64_t seed) {
-  MessageSet set;
-  size_t total = 0;
-  for (size_t length : lengths) total += length;
-  set.bytes.resize(total);
-  for (char& byte : set.bytes) {
-    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-    byte = static_cast<char>('0' + (seed >> 33) % 10);
-  }
-  const auto* next = reinterpret_cast<const unsigned char*>(set.bytes.data());
-  for (size_t length : lengths) {
-    set.messages.push_back({next, length});
-    next += length;
-  }
-  return set;
-}
-
 // Lines of 0 to 100 bytes, one in 256 of 1,000 to 5,000.
 std::vector<size_t> MixedLengths(size_t count) {
   std::vector<size_t> lengths;
@@ -86,11 +64,9 @@ std::vector<size_t> MixedLengths(size_t count) {
   return lengths;
 }
 
-void DigestMessages(benchmark::State& state, vx::Md5Level level, const MessageSet* set) {
+void DigestMessages(benchmark::State& state, vx::Md5Level level, const vx::bench::MessageSet* set) {
   vx::CapMd5Level(level);
   std::unique_ptr<unsigned char[][16]> digests(new unsigned char[set->messages.size()][16]);
-  size_t bytes = 0;
-  for (const vx::Md5Message& message : set->messages) bytes += message.length;
   auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     vx::Md5Digests(set->messages.data(), set->messages.size(), digests.get());
@@ -101,14 +77,18 @@ void DigestMessages(benchmark::State& state, vx::Md5Level level, const MessageSe
   vx::CapMd5Level(vx::Md5Level::kAvx512);
   state.counters["ns_per_message"] =
       elapsed.count() / static_cast<double>(state.iterations() * set->messages.size());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(set->total_length));
 }
 
 void RegisterLevelBenchmarks() {
-  static const MessageSet phones = MakeMessageSet(std::vector<size_t>(1 << 16, 11), 1);
-  static const MessageSet mixed = MakeMessageSet(MixedLengths(1 << 16), 2);
-  static const MessageSet large = MakeMessageSet(std::vector<size_t>(32, 1 << 20), 3);
-  static const MessageSet one_large = MakeMessageSet(std::vector<size_t>(1, 1 << 20), 4);
+  static const vx::bench::MessageSet phones =
+      vx::bench::MakeMessageSet(std::vector<size_t>(1 << 16, 11), 1);
+  static const vx::bench::MessageSet mixed = vx::bench::MakeMessageSet(MixedLengths(1 << 16), 2);
+  static const vx::bench::MessageSet large =
+      vx::bench::MakeMessageSet(std::vector<size_t>(32, 1 << 20), 3);
+  static const vx::bench::MessageSet one_large =
+      vx::bench::MakeMessageSet(std::vector<size_t>(1, 1 << 20), 4);
   vx::CapMd5Level(vx::Md5Level::kAvx512);
   vx::Md5Level highest = vx::Md5LevelInUse();
   for (vx::Md5Level level : {vx::Md5Level::kScalar, vx::Md5Level::kAvx2, vx::Md5Level::kAvx512}) {

@@ -38,8 +38,8 @@ struct LaneKernel {
   // lane_digests[lane] for every lane.
   void (*digest_one_blocks)(const HashedMessage* messages, const size_t* indices,
                             unsigned char (*lane_digests)[Hash::kDigestSize]);
-  // With this many busy lanes or fewer and no message left for the others, the scalar code
-  // finishes the lanes' messages sooner than a kernel call for each block.
+  // With this many busy lanes or fewer and no message left for the others, the code for one
+  // message finishes the lanes' messages sooner than a kernel call for each block.
   size_t scalar_lanes;
 };
 
@@ -100,7 +100,7 @@ void DigestInLockstep(const LaneKernel<Hash>& kernel, const HashedMessage* messa
 // The messages messages[indices[0..count)] of any lengths. A lane takes the next message as soon
 // as its own is done, so every lane stays busy until the last ones; a lane with nothing left
 // digests an empty block whose result is dropped. The last few long messages finish in the
-// scalar code, where one block costs less than a kernel call.
+// code for one message, where one block costs less than a kernel call.
 template <class Hash>
 void DigestInLanes(const LaneKernel<Hash>& kernel, const HashedMessage* messages,
                    const size_t* indices, size_t count, Digests<Hash> digests) {
@@ -160,8 +160,8 @@ void DigestInLanes(const LaneKernel<Hash>& kernel, const HashedMessage* messages
     uint32_t bit = uint32_t{1} << lane;
     if ((busy & bit) == 0) continue;
     const Lane& job = lanes[lane];
-    Hash::FinishInScalar({job.bytes, job.length}, job.offset, (fresh & bit) ? nullptr : &states,
-                         lane, digests[job.message]);
+    Hash::FinishAlone({job.bytes, job.length}, job.offset, (fresh & bit) ? nullptr : &states, lane,
+                      digests[job.message]);
   }
 }
 
@@ -176,9 +176,9 @@ constexpr size_t kRefillMessages = 256;
 // gives, besides States and kDigestSize:
 //   LengthField(length): the last eight bytes of a message's last block, read little-endian;
 //   StoreDigest(states, lane, digest): the lane's digest from its chaining values;
-//   FinishInScalar(message, offset, states, lane, digest): the digest of a message whose first
+//   FinishAlone(message, offset, states, lane, digest): the digest of a message whose first
 //     `offset` bytes (a multiple of 64) the lane has digested, from `states` (null when it has
-//     digested none), by the scalar code.
+//     digested none), by the code for one message.
 template <class Hash>
 void DigestWithKernel(const LaneKernel<Hash>& kernel, const HashedMessage* messages, size_t count,
                       unsigned char (*digests)[Hash::kDigestSize]) {

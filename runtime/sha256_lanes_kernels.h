@@ -26,8 +26,8 @@ struct Sha256Lanes {
     return __builtin_bswap64(static_cast<uint64_t>(length) << 3);
   }
   static void StoreDigest(const States& states, size_t lane, unsigned char digest[32]);
-  static void FinishInScalar(const HashedMessage& message, size_t offset, const States* states,
-                             size_t lane, unsigned char digest[32]);
+  static void FinishAlone(const HashedMessage& message, size_t offset, const States* states,
+                          size_t lane, unsigned char digest[32]);
 };
 
 using Sha256LaneKernel = LaneKernel<Sha256Lanes>;
@@ -41,6 +41,11 @@ extern const Sha256LaneKernel kSha256Avx512Kernel;
 // Sha256Digests with the SHA instructions (sha256_lanes_shani.cpp); call only where the processor
 // has them and SSE4.1.
 void DigestWithShaNi(const HashedMessage* messages, size_t count, unsigned char (*digests)[32]);
+
+// The digest of the message from its first `offset` bytes (a multiple of 64) on, which gave
+// `state` (SHA-256's eight words), with the SHA instructions.
+void DigestRestWithShaNi(const HashedMessage& message, size_t offset, const uint32_t* state,
+                         unsigned char digest[32]);
 #endif
 
 }  // namespace vx
