@@ -95,8 +95,9 @@ void Sha256Lanes::FinishAlone(const HashedMessage& message, size_t offset,
                               const Sha256LaneStates* states, size_t lane,
                               unsigned char digest[32]) {
   uint32_t state[8];
-  for (int i = 0; i < 8; ++i)
+  for (int i = 0; i < 8; ++i) {
     state[i] = states != nullptr ? states->words[i][lane] : kSha256Initial[i];
+  }
 #if defined(__x86_64__)
   if (Sha256LevelInUse() > Sha256Level::kShaNi && (UsableLevels() & Bit(Sha256Level::kShaNi))) {
     DigestRestWithShaNi(message, offset, state, digest);

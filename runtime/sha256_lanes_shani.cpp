@@ -110,6 +110,15 @@ VX_SHA void DigestBlocks(__m128i* abef, __m128i* cdgh, const unsigned char* cons
   }
 }
 
+// The stream's blocks from its next one on, then its digest.
+VX_SHA void FinishStream(Stream* stream, __m128i abef, __m128i cdgh) {
+  for (; stream->next_block < stream->block_count; ++stream->next_block) {
+    const unsigned char* block = NextBlock(*stream);
+    DigestBlocks<1>(&abef, &cdgh, &block);
+  }
+  StoreDigest(abef, cdgh, stream->digest);
+}
+
 }  // namespace
 
 // A stream takes the next message as soon as its own is done; once none is left, each stream
@@ -145,13 +154,7 @@ __attribute__((target("sha,sse4.1"))) void DigestWithShaNi(const HashedMessage* 
     }
   }
   for (int s = 0; s < kStreams; ++s) {
-    Stream& stream = streams[s];
-    if (stream.digest == nullptr) continue;
-    for (; stream.next_block < stream.block_count; ++stream.next_block) {
-      const unsigned char* block = NextBlock(stream);
-      DigestBlocks<1>(&abef[s], &cdgh[s], &block);
-    }
-    StoreDigest(abef[s], cdgh[s], stream.digest);
+    if (streams[s].digest != nullptr) FinishStream(&streams[s], abef[s], cdgh[s]);
   }
 }
 
@@ -163,11 +166,7 @@ __attribute__((target("sha,sse4.1"))) void DigestRestWithShaNi(const HashedMessa
   stream.next_block = offset / 64;
   __m128i abef, cdgh;
   StartState(&abef, &cdgh, state);
-  for (; stream.next_block < stream.block_count; ++stream.next_block) {
-    const unsigned char* block = NextBlock(stream);
-    DigestBlocks<1>(&abef, &cdgh, &block);
-  }
-  StoreDigest(abef, cdgh, digest);
+  FinishStream(&stream, abef, cdgh);
 }
 
 #undef VX_SHA
