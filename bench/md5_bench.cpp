@@ -3,13 +3,12 @@
 // ns per message for phone numbers and for mixed lengths, MB/s for 1 MiB messages.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench/message_sets.h"
+#include "bench/digest_benchmarks.h"
 #include "runtime/md5.h"
 #include "runtime/md5_lanes.h"
 #include "runtime/values.h"
@@ -64,46 +63,22 @@ std::vector<size_t> MixedLengths(size_t count) {
   return lengths;
 }
 
-void DigestMessages(benchmark::State& state, vx::Md5Level level, const vx::bench::MessageSet* set) {
-  vx::CapMd5Level(level);
-  std::unique_ptr<unsigned char[][16]> digests(new unsigned char[set->messages.size()][16]);
-  auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    vx::Md5Digests(set->messages.data(), set->messages.size(), digests.get());
-    benchmark::DoNotOptimize(digests.get());
-    benchmark::ClobberMemory();
-  }
-  std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
-  vx::CapMd5Level(vx::Md5Level::kAvx512);
-  state.counters["ns_per_message"] =
-      elapsed.count() / static_cast<double>(state.iterations() * set->messages.size());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(set->total_length));
-}
-
 void RegisterLevelBenchmarks() {
-  static const vx::bench::MessageSet phones =
-      vx::bench::MakeMessageSet(std::vector<size_t>(1 << 16, 11), 1);
   static const vx::bench::MessageSet mixed = vx::bench::MakeMessageSet(MixedLengths(1 << 16), 2);
-  static const vx::bench::MessageSet large =
-      vx::bench::MakeMessageSet(std::vector<size_t>(32, 1 << 20), 3);
-  static const vx::bench::MessageSet one_large =
-      vx::bench::MakeMessageSet(std::vector<size_t>(1, 1 << 20), 4);
   vx::CapMd5Level(vx::Md5Level::kAvx512);
   vx::Md5Level highest = vx::Md5LevelInUse();
   for (vx::Md5Level level : {vx::Md5Level::kScalar, vx::Md5Level::kAvx2, vx::Md5Level::kAvx512}) {
     if (static_cast<int>(level) > static_cast<int>(highest)) break;
-    std::string name = std::string("Md5Digests/") + vx::Md5LevelName(level);
-    benchmark::RegisterBenchmark((name + "/phone_11_bytes").c_str(), DigestMessages, level,
-                                 &phones);
-    benchmark::RegisterBenchmark((name + "/mixed_0_to_100_bytes").c_str(), DigestMessages, level,
-                                 &mixed);
-    benchmark::RegisterBenchmark((name + "/32_messages_of_1_MiB").c_str(), DigestMessages, level,
-                                 &large)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((name + "/one_message_of_1_MiB").c_str(), DigestMessages, level,
-                                 &one_large)
-        ->Unit(benchmark::kMillisecond);
+    auto time = [level](benchmark::State& state, const vx::bench::MessageSet& set) {
+      vx::CapMd5Level(level);
+      std::unique_ptr<unsigned char[][16]> digests(new unsigned char[set.messages.size()][16]);
+      vx::bench::TimeDigests(state, set, [&] {
+        vx::Md5Digests(set.messages.data(), set.messages.size(), digests.get());
+      });
+      vx::CapMd5Level(vx::Md5Level::kAvx512);
+    };
+    vx::bench::RegisterMessageSetBenchmarks(std::string("Md5Digests/") + vx::Md5LevelName(level),
+                                            &mixed, time);
   }
 }
 
