@@ -13,7 +13,7 @@ namespace vx {
 // mixed in one call. Safe to call from several threads at once.
 void Sha256Digests(const HashedMessage* messages, size_t count, unsigned char (*digests)[32]);
 
-// Increasing preference; ns per 11-byte message on Zen 5: scalar 180, avx2 54, shani 25, avx512 22
+// Rising preference, by ns per 11-byte message on Zen 5: scalar 181, avx2 52, shani 25, avx512 21
 enum class Sha256Level { kScalar, kAvx2, kShaNi, kAvx512 };
 
 // The level Sha256Digests uses now: the most preferred level that the processor and system

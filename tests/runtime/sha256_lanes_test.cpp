@@ -82,7 +82,7 @@ class Sha256LanesTest : public ::testing::TestWithParam<Sha256Level> {
 // length.
 TEST_P(Sha256LanesTest, MatchesDigestsMadeByHashlib) {
   std::vector<testing::Sha256Vector> vectors = testing::ReadSha256Vectors();
-  ASSERT_EQ(vectors.size(), 356u);
+  ASSERT_EQ(vectors.size(), testing::kSha256VectorCount);
   for (bool reversed : {false, true}) {
     std::vector<HashedMessage> messages;
     for (const testing::Sha256Vector& vector : vectors)
@@ -100,9 +100,8 @@ TEST_P(Sha256LanesTest, MatchesDigestsMadeByHashlib) {
 // over at every point of a message and its padding.
 TEST_P(Sha256LanesTest, EachMessageFinishedAfterTheOthers) {
   std::vector<testing::Sha256Vector> vectors = testing::ReadSha256Vectors();
-  ASSERT_EQ(vectors.size(), 356u);
+  ASSERT_EQ(vectors.size(), testing::kSha256VectorCount);
   for (const testing::Sha256Vector& vector : vectors) {
-    if (vector.message.size() > 5000) continue;
     std::vector<HashedMessage> messages = {MessageOf(vector.message), {nullptr, 0}, {nullptr, 0}};
     EXPECT_EQ(LaneDigests(messages)[0], vector.digest) << vector.line;
   }

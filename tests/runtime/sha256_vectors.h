@@ -16,6 +16,9 @@ struct Sha256Vector {
   std::string digest;  // 64 lowercase hexadecimal digits
 };
 
+// How many lines the file has: a vector lost to a misread line fails the tests, not silently.
+constexpr size_t kSha256VectorCount = 356;
+
 // Every vector of the file, in its order; empty when the file is missing or a line is not
 // understood.
 inline std::vector<Sha256Vector> ReadSha256Vectors() {
