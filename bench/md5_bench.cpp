@@ -3,12 +3,12 @@
 // ns per message for phone numbers and for mixed lengths, MB/s for 1 MiB messages.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/digest_benchmarks.h"
 #include "runtime/md5.h"
 #include "runtime/md5_lanes.h"
 #include "runtime/values.h"
@@ -51,29 +51,6 @@ void Md5HexOnly(benchmark::State& state) {
 }
 BENCHMARK(Md5HexOnly)->Arg(11)->Arg(55);
 
-// Messages laid end to end in one buffer of random digits.
-struct MessageSet {
-  std::string bytes;
-  std::vector<vx::Md5Message> messages;
-};
-
-MessageSet MakeMessageSet(const std::vector<size_t>& lengths, uint64_t seed) {
-  MessageSet set;
-  size_t total = 0;
-  for (size_t length : lengths) total += length;
-  set.bytes.resize(total);
-  for (char& byte : set.bytes) {
-    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-    byte = static_cast<char>('0' + (seed >> 33) % 10);
-  }
-  const auto* next = reinterpret_cast<const unsigned char*>(set.bytes.data());
-  for (size_t length : lengths) {
-    set.messages.push_back({next, length});
-    next += length;
-  }
-  return set;
-}
-
 // Lines of 0 to 100 bytes, one in 256 of 1,000 to 5,000.
 std::vector<size_t> MixedLengths(size_t count) {
   std::vector<size_t> lengths;
@@ -86,44 +63,22 @@ std::vector<size_t> MixedLengths(size_t count) {
   return lengths;
 }
 
-void DigestMessages(benchmark::State& state, vx::Md5Level level, const MessageSet* set) {
-  vx::CapMd5Level(level);
-  std::unique_ptr<unsigned char[][16]> digests(new unsigned char[set->messages.size()][16]);
-  size_t bytes = 0;
-  for (const vx::Md5Message& message : set->messages) bytes += message.length;
-  auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    vx::Md5Digests(set->messages.data(), set->messages.size(), digests.get());
-    benchmark::DoNotOptimize(digests.get());
-    benchmark::ClobberMemory();
-  }
-  std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
-  vx::CapMd5Level(vx::Md5Level::kAvx512);
-  state.counters["ns_per_message"] =
-      elapsed.count() / static_cast<double>(state.iterations() * set->messages.size());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-}
-
 void RegisterLevelBenchmarks() {
-  static const MessageSet phones = MakeMessageSet(std::vector<size_t>(1 << 16, 11), 1);
-  static const MessageSet mixed = MakeMessageSet(MixedLengths(1 << 16), 2);
-  static const MessageSet large = MakeMessageSet(std::vector<size_t>(32, 1 << 20), 3);
-  static const MessageSet one_large = MakeMessageSet(std::vector<size_t>(1, 1 << 20), 4);
+  static const vx::bench::MessageSet mixed = vx::bench::MakeMessageSet(MixedLengths(1 << 16), 2);
   vx::CapMd5Level(vx::Md5Level::kAvx512);
   vx::Md5Level highest = vx::Md5LevelInUse();
   for (vx::Md5Level level : {vx::Md5Level::kScalar, vx::Md5Level::kAvx2, vx::Md5Level::kAvx512}) {
     if (static_cast<int>(level) > static_cast<int>(highest)) break;
-    std::string name = std::string("Md5Digests/") + vx::Md5LevelName(level);
-    benchmark::RegisterBenchmark((name + "/phone_11_bytes").c_str(), DigestMessages, level,
-                                 &phones);
-    benchmark::RegisterBenchmark((name + "/mixed_0_to_100_bytes").c_str(), DigestMessages, level,
-                                 &mixed);
-    benchmark::RegisterBenchmark((name + "/32_messages_of_1_MiB").c_str(), DigestMessages, level,
-                                 &large)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((name + "/one_message_of_1_MiB").c_str(), DigestMessages, level,
-                                 &one_large)
-        ->Unit(benchmark::kMillisecond);
+    auto time = [level](benchmark::State& state, const vx::bench::MessageSet& set) {
+      vx::CapMd5Level(level);
+      std::unique_ptr<unsigned char[][16]> digests(new unsigned char[set.messages.size()][16]);
+      vx::bench::TimeDigests(state, set, [&] {
+        vx::Md5Digests(set.messages.data(), set.messages.size(), digests.get());
+      });
+      vx::CapMd5Level(vx::Md5Level::kAvx512);
+    };
+    vx::bench::RegisterMessageSetBenchmarks(std::string("Md5Digests/") + vx::Md5LevelName(level),
+                                            &mixed, time);
   }
 }
 

@@ -31,6 +31,8 @@ vx_test_program(runtime_tests
     tests/runtime/runtime_test.cpp
     tests/runtime/md5_test.cpp
     tests/runtime/md5_lanes_test.cpp
+    tests/runtime/sha256_test.cpp
+    tests/runtime/sha256_lanes_test.cpp
     tests/runtime/hex_digits_test.cpp
     tests/runtime/threads_test.cpp
     tests/runtime/conversions_test.cpp

@@ -4,12 +4,11 @@
 
 #include <cstddef>
 
+#include "runtime/hashed_message.h"
+
 namespace vx {
 
-struct Md5Message {
-  const unsigned char* bytes;  // may be null when length is 0
-  size_t length;
-};
+using Md5Message = HashedMessage;
 
 // The 16-byte digests of `count` messages into digests[0..count). Messages may have any lengths,
 // mixed in one call. Safe to call from several threads at once.

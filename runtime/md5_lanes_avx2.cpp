@@ -3,9 +3,7 @@
 
 #if defined(__x86_64__)
 
-#include <immintrin.h>
-
-#include <cstring>
+#include "runtime/digest_lanes_avx2.h"
 
 namespace vx {
 
@@ -18,61 +16,6 @@ constexpr int kGroups = 2;
 #define VX_EACH_GROUP _Pragma("GCC unroll 4") for (int g = 0; g < kGroups; ++g)
 
 #define VX_AVX2 __attribute__((target("avx2"), always_inline)) inline
-
-// The lane's padded block as words 0-7 and 8-15. Without byte-masked loads, whole words come
-// from masked word loads and the word that the message ends in is put together apart.
-VX_AVX2 void LoadLaneBlock(const Md5LaneBlock& block, __m256i* low, __m256i* high) {
-  const __m256i low_index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256i high_index = _mm256_setr_epi32(8, 9, 10, 11, 12, 13, 14, 15);
-  uint32_t length = block.length;
-  uint32_t whole_words = length >> 2;
-  uint32_t tail_length = length & 3;
-  uint32_t tail = 0;
-  if (tail_length != 0) {
-    const unsigned char* end = block.bytes + length;
-    if (length >= 4) {
-      std::memcpy(&tail, end - 4, 4);
-      tail >>= 8 * (4 - tail_length);
-    } else {
-      for (uint32_t i = 0; i < tail_length; ++i) tail |= uint32_t{block.bytes[i]} << (8 * i);
-    }
-  }
-  if (block.marker) tail |= uint32_t{0x80} << (8 * tail_length);
-
-  __m256i words = _mm256_set1_epi32(static_cast<int>(whole_words));
-  __m256i tail_word = _mm256_set1_epi32(static_cast<int>(tail));
-  // The high half's address only as a number: for a short message it lies past the end.
-  auto* first = reinterpret_cast<const int*>(block.bytes);
-  auto* second = reinterpret_cast<const int*>(reinterpret_cast<uintptr_t>(block.bytes) + 32);
-  *low = _mm256_or_si256(_mm256_maskload_epi32(first, _mm256_cmpgt_epi32(words, low_index)),
-                         _mm256_and_si256(_mm256_cmpeq_epi32(words, low_index), tail_word));
-  *high = _mm256_or_si256(_mm256_maskload_epi32(second, _mm256_cmpgt_epi32(words, high_index)),
-                          _mm256_and_si256(_mm256_cmpeq_epi32(words, high_index), tail_word));
-  // In the last block the bit count's eight bytes are zeros so far.
-  long long bit_count = block.last ? static_cast<long long>(block.bit_count) : 0;
-  *high = _mm256_or_si256(*high, _mm256_set_epi64x(bit_count, 0, 0, 0));
-}
-
-// rows[lane] holds eight words of the lane; words[j] gets word j of every lane.
-VX_AVX2 void Transpose(const __m256i rows[8], __m256i words[8]) {
-  __m256i pairs[8], quads[8];
-  for (int i = 0; i < 8; i += 2) {
-    pairs[i] = _mm256_unpacklo_epi32(rows[i], rows[i + 1]);
-    pairs[i + 1] = _mm256_unpackhi_epi32(rows[i], rows[i + 1]);
-  }
-  // quads[4q + e], 128-bit half h: word 4h + e of lanes 4q to 4q + 3.
-  for (int q = 0; q < 2; ++q) {
-    const __m256i* p = pairs + 4 * q;
-    quads[4 * q] = _mm256_unpacklo_epi64(p[0], p[2]);
-    quads[4 * q + 1] = _mm256_unpackhi_epi64(p[0], p[2]);
-    quads[4 * q + 2] = _mm256_unpacklo_epi64(p[1], p[3]);
-    quads[4 * q + 3] = _mm256_unpackhi_epi64(p[1], p[3]);
-  }
-  for (int e = 0; e < 4; ++e) {
-    words[e] = _mm256_permute2x128_si256(quads[e], quads[4 + e], 0x20);
-    words[4 + e] = _mm256_permute2x128_si256(quads[e], quads[4 + e], 0x31);
-  }
-}
 
 VX_AVX2 __m256i LoadState(const uint32_t* values, __m256i fresh, uint32_t initial) {
   return _mm256_blendv_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(values)),
@@ -140,15 +83,15 @@ VX_AVX2 void DigestWords(const __m256i (&words)[kGroups][16], __m256i (&a)[kGrou
   }
 }
 
-VX_AVX2 void LoadWords(const Md5LaneBlock* blocks, __m256i (&words)[16]) {
+VX_AVX2 void LoadWords(const LaneBlock* blocks, __m256i (&words)[16]) {
   __m256i low[8], high[8];
   for (int lane = 0; lane < 8; ++lane) LoadLaneBlock(blocks[lane], &low[lane], &high[lane]);
-  Transpose(low, words);
-  Transpose(high, words + 8);
+  TransposeLanes(low, words);
+  TransposeLanes(high, words + 8);
 }
 
 __attribute__((target("avx2"))) void DigestBlocks(Md5LaneStates* states, uint32_t fresh_lanes,
-                                                  const Md5LaneBlock* blocks) {
+                                                  const LaneBlock* blocks) {
   const __m256i lane_bits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
   __m256i words[kGroups][16];
   __m256i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
@@ -193,7 +136,7 @@ __attribute__((target("avx2"))) void DigestOneBlocks(const Md5Message* messages,
   __m256i words[kGroups][16];
   __m256i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
   VX_EACH_GROUP {
-    Md5LaneBlock blocks[8];
+    LaneBlock blocks[8];
     for (int lane = 0; lane < 8; ++lane) {
       const Md5Message& message = messages[indices[8 * g + lane]];
       auto length = static_cast<uint32_t>(message.length);

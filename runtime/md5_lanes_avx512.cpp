@@ -3,15 +3,7 @@
 
 #if defined(__x86_64__)
 
-// GCC 12 warns of the undefined operands that its own AVX-512 intrinsics use once they are
-// inlined (GCC bug 105593); the warning is silenced for the header's lines only.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-#pragma GCC diagnostic pop
+#include "runtime/digest_lanes_avx512.h"
 
 namespace vx {
 
@@ -24,45 +16,6 @@ constexpr int kGroups = 2;
 #define VX_EACH_GROUP _Pragma("GCC unroll 4") for (int g = 0; g < kGroups; ++g)
 
 #define VX_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
-
-// The lane's padded block, built in the register: masked loads read no byte past the message.
-VX_AVX512 __m512i LoadLaneBlock(const Md5LaneBlock& block) {
-  uint64_t length = block.length;
-  __mmask64 in_message = length < 64 ? (uint64_t{1} << length) - 1 : ~uint64_t{0};
-  __m512i row = _mm512_maskz_loadu_epi8(in_message, block.bytes);
-  __mmask64 marker = block.marker ? uint64_t{1} << length : 0;
-  row = _mm512_mask_mov_epi8(row, marker, _mm512_set1_epi8(static_cast<char>(0x80)));
-  return _mm512_mask_set1_epi64(row, block.last ? 0x80 : 0,
-                                static_cast<long long>(block.bit_count));
-}
-
-// rows[lane] holds the lane's 16 words; words[j] gets word j of every lane.
-VX_AVX512 void Transpose(const __m512i rows[16], __m512i words[16]) {
-  __m512i pairs[16], quads[16];
-  for (int i = 0; i < 16; i += 2) {
-    pairs[i] = _mm512_unpacklo_epi32(rows[i], rows[i + 1]);
-    pairs[i + 1] = _mm512_unpackhi_epi32(rows[i], rows[i + 1]);
-  }
-  // quads[4q + e], 128-bit part p: word 4p + e of lanes 4q to 4q + 3.
-  for (int q = 0; q < 4; ++q) {
-    const __m512i* p = pairs + 4 * q;
-    quads[4 * q] = _mm512_unpacklo_epi64(p[0], p[2]);
-    quads[4 * q + 1] = _mm512_unpackhi_epi64(p[0], p[2]);
-    quads[4 * q + 2] = _mm512_unpacklo_epi64(p[1], p[3]);
-    quads[4 * q + 3] = _mm512_unpackhi_epi64(p[1], p[3]);
-  }
-  // Part p of the four quads with the same e, in lane order.
-  for (int e = 0; e < 4; ++e) {
-    __m512i low01 = _mm512_shuffle_i32x4(quads[e], quads[4 + e], 0x44);
-    __m512i high01 = _mm512_shuffle_i32x4(quads[e], quads[4 + e], 0xee);
-    __m512i low23 = _mm512_shuffle_i32x4(quads[8 + e], quads[12 + e], 0x44);
-    __m512i high23 = _mm512_shuffle_i32x4(quads[8 + e], quads[12 + e], 0xee);
-    words[e] = _mm512_shuffle_i32x4(low01, low23, 0x88);
-    words[4 + e] = _mm512_shuffle_i32x4(low01, low23, 0xdd);
-    words[8 + e] = _mm512_shuffle_i32x4(high01, high23, 0x88);
-    words[12 + e] = _mm512_shuffle_i32x4(high01, high23, 0xdd);
-  }
-}
 
 VX_AVX512 __m512i LoadState(const uint32_t* values, __mmask16 fresh, uint32_t initial) {
   return _mm512_mask_mov_epi32(_mm512_load_si512(values), fresh,
@@ -115,13 +68,13 @@ VX_AVX512 void DigestWords(const __m512i (&words)[kGroups][16], __m512i (&a)[kGr
 
 __attribute__((target("avx512f,avx512bw"))) void DigestBlocks(Md5LaneStates* states,
                                                               uint32_t fresh_lanes,
-                                                              const Md5LaneBlock* blocks) {
+                                                              const LaneBlock* blocks) {
   __m512i words[kGroups][16];
   __m512i a[kGroups], b[kGroups], c[kGroups], d[kGroups];
   VX_EACH_GROUP {
     __m512i rows[16];
     for (int lane = 0; lane < 16; ++lane) rows[lane] = LoadLaneBlock(blocks[16 * g + lane]);
-    Transpose(rows, words[g]);
+    TransposeLanes(rows, words[g]);
     __mmask16 fresh = static_cast<__mmask16>(fresh_lanes >> (16 * g));
     a[g] = LoadState(states->a + 16 * g, fresh, kMd5InitialA);
     b[g] = LoadState(states->b + 16 * g, fresh, kMd5InitialB);
@@ -168,7 +121,7 @@ __attribute__((target("avx512f,avx512bw"))) void DigestOneBlocks(
       auto length = static_cast<uint32_t>(message.length);
       rows[lane] = LoadLaneBlock({message.bytes, length, 1, 1, uint64_t{length} << 3});
     }
-    Transpose(rows, words[g]);
+    TransposeLanes(rows, words[g]);
     a[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialA));
     b[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialB));
     c[g] = _mm512_set1_epi32(static_cast<int>(kMd5InitialC));

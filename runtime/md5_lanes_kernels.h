@@ -1,27 +1,14 @@
-// The vector kernels behind Md5Digests (md5_lanes.cpp decides which block each lane digests
+// The vector kernels behind Md5Digests (digest_lanes.h decides which block each lane digests
 // next; a kernel digests one block in every lane). Internal to the runtime.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/digest_lanes.h"
 #include "runtime/md5_lanes.h"
 
 namespace vx {
-
-// What one lane digests in a step: `length` bytes of its message (0 to 64, readable at `bytes`),
-// then zeros, with the padding's 0x80 byte right after them when `marker` is set and the
-// message's bit count in the last eight bytes when `last` is set. A kernel reads no byte beyond
-// `length`.
-struct Md5LaneBlock {
-  const unsigned char* bytes;
-  uint32_t length;
-  uint32_t marker;
-  uint32_t last;
-  uint64_t bit_count;
-};
-
-constexpr size_t kMd5MaxLanes = 32;
 
 // MD5's initial chaining values.
 constexpr uint32_t kMd5InitialA = 0x67452301, kMd5InitialB = 0xefcdab89, kMd5InitialC = 0x98badcfe,
@@ -30,27 +17,20 @@ constexpr uint32_t kMd5InitialA = 0x67452301, kMd5InitialB = 0xefcdab89, kMd5Ini
 // The chaining values of every lane, one array per MD5 register so that a kernel loads each
 // register of many lanes at once.
 struct alignas(64) Md5LaneStates {
-  uint32_t a[kMd5MaxLanes], b[kMd5MaxLanes], c[kMd5MaxLanes], d[kMd5MaxLanes];
+  uint32_t a[kMaxLanes], b[kMaxLanes], c[kMaxLanes], d[kMaxLanes];
 };
 
-// Digests blocks[lane] into states for every lane below the kernel's lane count; a lane whose
-// bit is set in `fresh_lanes` starts from MD5's initial values instead of its state.
-using Md5BlocksKernel = void (*)(Md5LaneStates* states, uint32_t fresh_lanes,
-                                 const Md5LaneBlock* blocks);
-
-// Digests messages[indices[lane]], each of at most 55 bytes (one block), into
-// lane_digests[lane] for every lane.
-using Md5OneBlockKernel = void (*)(const Md5Message* messages, const size_t* indices,
-                                   unsigned char (*lane_digests)[16]);
-
-struct Md5LaneKernel {
-  size_t lanes;
-  Md5BlocksKernel digest_blocks;
-  Md5OneBlockKernel digest_one_blocks;
-  // With this many busy lanes or fewer and no message left for the others, the scalar code
-  // finishes the lanes' messages sooner than a kernel call for each block.
-  size_t scalar_lanes;
+// MD5 for the lanes' schedule (see DigestWithKernel); defined in md5_lanes.cpp.
+struct Md5Lanes {
+  using States = Md5LaneStates;
+  static constexpr size_t kDigestSize = 16;
+  static uint64_t LengthField(size_t length) { return static_cast<uint64_t>(length) << 3; }
+  static void StoreDigest(const States& states, size_t lane, unsigned char digest[16]);
+  static void FinishAlone(const HashedMessage& message, size_t offset, const States* states,
+                          size_t lane, unsigned char digest[16]);
 };
+
+using Md5LaneKernel = LaneKernel<Md5Lanes>;
 
 #if defined(__x86_64__)
 // Defined in md5_lanes_avx2.cpp and md5_lanes_avx512.cpp; call only where the processor has them.

@@ -14,14 +14,8 @@
 
 #include "runtime/hex_digits.h"
 #include "runtime/md5.h"
+#include "tests/runtime/guarded_page.h"
 #include "tests/runtime/md5_vector_inputs.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 namespace vx {
 namespace {
@@ -180,51 +174,8 @@ TEST_P(Md5LanesTest, NoMessagesAndAnEmptyOneWithoutBytes) {
   EXPECT_EQ(HexOf(written), "d41d8cd98f00b204e9800998ecf8427e");
 }
 
-// Messages that end where readable memory ends: a kernel reading one byte beyond a message
-// faults (masked loads escape the address sanitizer, this does not).
-class GuardedPage {
- public:
-  GuardedPage() {
-#if defined(_WIN32)
-    SYSTEM_INFO info;
-    GetSystemInfo(&info);
-    size_ = info.dwPageSize;
-    base_ = static_cast<unsigned char*>(
-        VirtualAlloc(nullptr, 2 * size_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old_protection;
-    if (base_ != nullptr) VirtualProtect(base_ + size_, size_, PAGE_NOACCESS, &old_protection);
-#else
-    size_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    void* pages =
-        mmap(nullptr, 2 * size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    base_ = pages == MAP_FAILED ? nullptr : static_cast<unsigned char*>(pages);
-    if (base_ != nullptr) mprotect(base_ + size_, size_, PROT_NONE);
-#endif
-  }
-  ~GuardedPage() {
-#if defined(_WIN32)
-    if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
-#else
-    if (base_ != nullptr) munmap(base_, 2 * size_);
-#endif
-  }
-  unsigned char* end() const {
-    return base_ + size_;
-  }
-  size_t size() const {
-    return size_;
-  }
-  bool ok() const {
-    return base_ != nullptr;
-  }
-
- private:
-  unsigned char* base_ = nullptr;
-  size_t size_ = 0;
-};
-
 TEST_P(Md5LanesTest, ReadsNothingBeyondAMessage) {
-  GuardedPage page;
+  testing::GuardedPage page;
   ASSERT_TRUE(page.ok());
   std::string bytes = PatternBytes(page.size(), 5);
   std::memcpy(page.end() - page.size(), bytes.data(), bytes.size());
