@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, BusyMenuShowsOneSeparatorAndTheGreyedNotice) {
 
 // The user browses elsewhere in both dialogs, which the platform's dialog would make the current
 // directory; it stays what it was, whether the dialog is confirmed or cancelled.
-TEST_F(MainWindowTest, BothDialogsOfferTextFilesAndKeepTheCurrentDirectory) {
+TEST_F(MainWindowTest, BothDialogsOfferTextFilesFirstAndKeepTheCurrentDirectory) {
   using namespace std::string_literals;
   std::filesystem::path before = std::filesystem::current_path();
   std::string elsewhere = testing::TemporaryDirectory();
@@ -89,8 +89,10 @@ TEST_F(MainWindowTest, BothDialogsOfferTextFilesAndKeepTheCurrentDirectory) {
   ASSERT_EQ(dialogs.size(), 2u);
   EXPECT_FALSE(dialogs[0].save);
   EXPECT_TRUE(dialogs[1].save);
+  // The export's offers its four file types after the one of the import.
+  EXPECT_EQ(dialogs[0].filter, "文本文件(*.txt)\0*.txt\0\0"s);
+  EXPECT_EQ(dialogs[1].filter.rfind("文本文件(*.txt)\0*.txt\0仅32位MD5"s, 0), 0u);
   for (const FileDialogRequest& dialog : dialogs) {
-    EXPECT_EQ(dialog.filter, "文本文件(*.txt)\0*.txt\0\0"s);
     EXPECT_EQ(dialog.filter_index, 1);
     EXPECT_EQ(dialog.default_extension, "txt");
     EXPECT_EQ(dialog.title, "");
