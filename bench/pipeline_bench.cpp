@@ -5,9 +5,11 @@
 // peak is reset before each stage where Linux allows it, else it is the peak so far). Ends with
 // one line per stage and size: `bench <stage> <lines> <seconds> <peak_MiB>`.
 //
-// Usage: pipeline_bench [--input phones|mixed] [--marks] [lines...]
+// Usage: pipeline_bench [--input phones|mixed] [--marks] [--export-types] [lines...]
 //   (default: phones, 1000000 10000000). --marks prints each stage's start and end on
 //   CLOCK_MONOTONIC, for `perf record -k CLOCK_MONOTONIC` and `perf report --time START,END`.
+//   --export-types then exports the digested rows once more in each of the export dialog's file
+//   types, as stages `export-type1` to `export-type4` (the job's own export is type 1).
 // Or: pipeline_bench --file PATH --out DIR LINES
 //   imports the file at PATH instead of making one (LINES only names the run) and leaves the
 //   export in DIR, as ../shared/yardstick/compare.sh runs it.
@@ -61,6 +63,7 @@ bool ResetPeak() {
 }
 
 bool print_marks = false;
+bool export_types = false;
 
 double MonotonicSeconds() {
   timespec now{};
@@ -134,7 +137,7 @@ std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& di
     }
   }));
   results.push_back(Measure("export", lines, [&] {
-    vx::headless::ConfirmNextFileDialog(output);
+    vx::headless::ConfirmNextFileDialog(output, 1);
     Choose(vx::kExportEntry);
   }));
   StageResult total{"total", lines, 0, 0};
@@ -143,6 +146,18 @@ std::vector<StageResult> RunJob(bool mixed, int64_t lines, const std::string& di
     total.peak_mib = std::max(total.peak_mib, stage.peak_mib);
   }
   results.push_back(total);
+  if (export_types) {
+    static const char* const kTypeStages[] = {"export-type1", "export-type2", "export-type3",
+                                              "export-type4"};
+    for (int32_t type = 1; type <= 4; ++type) {
+      std::string typed = output + ".type" + std::to_string(type);
+      results.push_back(Measure(kTypeStages[type - 1], lines, [&] {
+        vx::headless::ConfirmNextFileDialog(typed, type);
+        Choose(vx::kExportEntry);
+      }));
+      std::remove(typed.c_str());
+    }
+  }
 
   std::printf(
       "  rows after removal: %d; export file: %lld bytes\n", vx::GetRowCount(vx::超级列表框1),
@@ -162,6 +177,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--marks") == 0) {
       print_marks = true;
+    } else if (std::strcmp(argv[i], "--export-types") == 0) {
+      export_types = true;
     } else if (std::strcmp(argv[i], "--input") == 0 && i + 1 < argc) {
       mixed = std::strcmp(argv[++i], "mixed") == 0;
     } else if (std::strcmp(argv[i], "--file") == 0 && i + 1 < argc) {

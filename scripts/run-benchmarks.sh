@@ -10,7 +10,9 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVX_BUILD_BENCHMARKS=ON -DVX_
 cmake --build "$build" -j2
 for program in "$build"/bench/*_bench; do
   echo "== $(basename "$program")"
-  "$program"
+  args=()
+  [ "$(basename "$program")" = pipeline_bench ] && args=(--export-types)
+  "$program" "${args[@]}"
 done
 
 windows=$PWD/build/bench-windows

@@ -106,6 +106,13 @@ HWND WaitForFileDialog(const TargetProcess& target, HWND owner, DWORD timeout_ms
 // OK and waits until the dialog is gone. Returns false when any of that fails.
 bool FillFileDialog(HWND dialog, const std::string& path);
 
+// The dialog's file types (its type box, cmb1), read through a buffer in the target, and the one
+// shown (-1 when none is); false when the dialog does not answer.
+bool ReadFileTypes(TargetProcess& target, HWND dialog, std::vector<std::string>* types,
+                   int* shown);
+// Picks file type `index` in the type box as the user does, so that the dialog hears of it.
+bool ChooseFileType(HWND dialog, int index);
+
 // --- List views -----------------------------------------------------------------------------
 
 // The number of rows of a list view, or -1 when it does not answer.
@@ -177,6 +184,8 @@ bool ReadFileBytes(const std::string& path, std::string* bytes);
 // The MD5 of `bytes` as 32 lowercase hexadecimal digits, by the system's CryptoAPI (not by the
 // program's own code); empty when CryptoAPI fails.
 std::string SystemMd5(const std::string& bytes);
+// The same for SHA-256, in 64 digits.
+std::string SystemSha256(const std::string& bytes);
 
 // --- Screenshots ----------------------------------------------------------------------------
 

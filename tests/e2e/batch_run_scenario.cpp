@@ -33,6 +33,9 @@ const std::string kClearing = "Vextorin     数据清除中...";
 const std::string kImporting = "Vextorin     导入中...";
 const std::string kRemoving = "Vextorin     重复数据去重中...";
 const std::string kSaved = "导出的MD5加密结果.txt";
+const std::vector<std::string> kExportTypes = {
+    "文本文件(*.txt)", "仅32位MD5，每行一个(*.txt)", "仅16位MD5，每行一个(*.txt)",
+    "仅SHA-256，每行一个(*.txt)"};
 
 // Every title the window shows, recorded by a thread that looks every millisecond. A title
 // shown for less than that may be missed; the commands on many lines show theirs far longer.
@@ -221,6 +224,41 @@ void CheckSelectionMoves(Program& program, int last_row) {
 }
 
 // A GBK file with repeats, empty lines, a separator and blanks, through the whole run.
+// The other file types, each picked in the real save dialog, which opens on the one picked
+// before: one digest a line, 32 or 16 digits of the system's MD5, or the system's SHA-256.
+void ExportEachType(Program& program, const std::vector<std::string>& kept) {
+  int picked_before = 0;
+  for (int type : {1, 2, 3}) {
+    std::string expected;
+    for (const std::string& text : kept) {
+      std::string digest = type == 3 ? SystemSha256(text) : SystemMd5(text);
+      expected += (type == 2 ? digest.substr(8, 16) : digest) + "\r\n";
+    }
+    std::string output = program.settings->output_dir + "\\导出类型" + std::to_string(type) + ".txt";
+    DeleteFileA(output.c_str());
+    if (!Step(Choose(program, "4导出结果"), "choose 4导出结果 again")) return;
+    HWND dialog = WaitForFileDialog(program.target, program.window);
+    std::vector<std::string> types;
+    int shown = -1;
+    if (!Step(dialog && ReadFileTypes(program.target, dialog, &types, &shown) &&
+                  shown == picked_before,
+              "the save dialog opens on the type picked before", "%d shown, %d expected", shown,
+              picked_before)) {
+      return;
+    }
+    Step(ChooseFileType(dialog, type), "a file type is picked", "%s", kExportTypes[type].c_str());
+    if (!Step(FillFileDialog(dialog, output), "the export file is chosen")) return;
+    HWND box = WaitForMessageBox(program.target, nullptr, {IDOK}, 10000);
+    if (!Step(box && AnswerMessageBox(box, IDOK), "the export is reported")) return;
+    std::string written;
+    Step(ReadFileBytes(output, &written) && written == expected,
+         "the file holds one digest a line, byte for byte", "%s: %d bytes",
+         kExportTypes[type].c_str(), static_cast<int>(written.size()));
+    DeleteFileA(output.c_str());
+    picked_before = type;
+  }
+}
+
 void SmallRun(Program& program, TitleRecorder& titles) {
   const std::vector<std::string> lines = {"13800138000", "张三", "", "13800138000", "李四----备注",
                                           " 王五 ",      "张三", "", "abc",         "ABC"};
@@ -264,6 +302,11 @@ void SmallRun(Program& program, TitleRecorder& titles) {
                proposed.find("年") != std::string::npos && proposed.find("日") != std::string::npos;
   Step(dated, "the proposed name is the date and time and 导出的MD5加密结果.txt", "%s",
        Hex(proposed).c_str());
+  std::vector<std::string> types;
+  int shown = -1;
+  Step(ReadFileTypes(program.target, dialog, &types, &shown) && types == kExportTypes && shown == 0,
+       "the save dialog offers the four file types and shows the first", "%d types, %d shown",
+       static_cast<int>(types.size()), shown);
   if (!Step(FillFileDialog(dialog, output), "the export file is chosen", "%s", output.c_str())) {
     return;
   }
@@ -293,6 +336,7 @@ void SmallRun(Program& program, TitleRecorder& titles) {
        static_cast<int>(written.size()));
   DeleteFileA(output.c_str());
   DeleteFileA(path.c_str());
+  ExportEachType(program, kept);
 }
 
 // Starts the pass over `rows` and holds it in the middle of its rows (it takes a fraction of a

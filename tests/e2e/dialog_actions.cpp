@@ -9,6 +9,7 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kMessageBoxIconId = 0x440;
 // Wine's explorer-style dialog nests ComboBoxEx32, ComboBox and Edit, all with this id.
 constexpr int kFileNameId = 0x47C;
+constexpr int kFileTypeId = 0x470;  // cmb1: the file types of the filter
 
 }  // namespace
 
@@ -67,6 +68,42 @@ bool FillFileDialog(HWND dialog, const std::string& path) {
   if (!typed || !ok) return false;
   PostMessageA(ok, BM_CLICK, 0, 0);
   return WaitUntilHidden(dialog);
+}
+
+// Wine marshals the combo box's text requests across processes, as it does WM_GETTEXT.
+bool ReadFileTypes(TargetProcess&, HWND dialog, std::vector<std::string>* types, int* shown) {
+  HWND box = FindDescendant(dialog, kFileTypeId, "ComboBox");
+  DWORD_PTR count = 0, current = 0;
+  if (!box || !SendMessageTimeoutA(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count) ||
+      !SendMessageTimeoutA(box, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 1000, &current)) {
+    return false;
+  }
+  types->clear();
+  for (int i = 0; i < static_cast<int>(count); ++i) {
+    char text[256] = "";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(box, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 1000, &length) ||
+        length >= sizeof text ||
+        !SendMessageTimeoutA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             1000, &length)) {
+      return false;
+    }
+    types->emplace_back(text);
+  }
+  *shown = static_cast<int>(static_cast<LRESULT>(current));
+  return true;
+}
+
+bool ChooseFileType(HWND dialog, int index) {
+  HWND box = FindDescendant(dialog, kFileTypeId, "ComboBox");
+  DWORD_PTR result = 0;
+  if (!box || !SendMessageTimeoutA(box, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 1000, &result) ||
+      static_cast<LRESULT>(result) != index) {
+    return false;
+  }
+  // A selection made by the program sends no notice: the dialog is told, as a click would.
+  return PostMessageA(GetParent(box), WM_COMMAND, MAKEWPARAM(kFileTypeId, CBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(box)) != 0;
 }
 
 }  // namespace vx::e2e

@@ -7,28 +7,41 @@
 
 namespace vx::e2e {
 
-// The MD5 of `bytes` as 32 lowercase hexadecimal digits, by the system's CryptoAPI.
-std::string SystemMd5(const std::string& bytes) {
+namespace {
+
+// The digest of `bytes` by the system's CryptoAPI with `algorithm` of `provider_type`, as
+// lowercase hexadecimal digits; empty when CryptoAPI fails.
+std::string SystemDigest(const std::string& bytes, DWORD provider_type, ALG_ID algorithm) {
   HCRYPTPROV provider = 0;
   HCRYPTHASH hash = 0;
   std::string hex;
-  if (CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-      CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
+  if (CryptAcquireContextA(&provider, nullptr, nullptr, provider_type, CRYPT_VERIFYCONTEXT) &&
+      CryptCreateHash(provider, algorithm, 0, 0, &hash) &&
       CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()),
                     static_cast<DWORD>(bytes.size()), 0)) {
-    BYTE digest[16];
+    BYTE digest[64];
     DWORD length = sizeof digest;
-    if (CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0) && length == 16) {
+    if (CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0)) {
       static const char kHex[] = "0123456789abcdef";
-      for (BYTE byte : digest) {
-        hex += kHex[byte >> 4];
-        hex += kHex[byte & 15];
+      for (DWORD i = 0; i < length; ++i) {
+        hex += kHex[digest[i] >> 4];
+        hex += kHex[digest[i] & 15];
       }
     }
   }
   if (hash) CryptDestroyHash(hash);
   if (provider) CryptReleaseContext(provider, 0);
   return hex;
+}
+
+}  // namespace
+
+std::string SystemMd5(const std::string& bytes) {
+  return SystemDigest(bytes, PROV_RSA_FULL, CALG_MD5);
+}
+
+std::string SystemSha256(const std::string& bytes) {
+  return SystemDigest(bytes, PROV_RSA_AES, CALG_SHA_256);
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {

@@ -458,13 +458,17 @@ bool LastRow(Program& program, size_t rows) {
   return Step(selected_there, "the last row is the selected one");
 }
 
-bool Export(Program& program, const std::string& path, size_t rows) {
+// Exports to `path`, with file type `type` (from 0) picked in the dialog, or the type the dialog
+// shows when it is -1; the figures are named `stage`.
+bool Export(Program& program, const std::string& path, size_t rows, int type = -1,
+            const char* stage = "export") {
   DeleteFileA(path.c_str());
   double chosen = 0;
   if (!Step(Choose(program, "4导出结果", &chosen), "choose 4导出结果")) return false;
   HWND dialog = WaitForFileDialog(program.target, program.window);
-  if (!Step(dialog != nullptr && FillFileDialog(dialog, path), "the export file is chosen", "%s",
-            path.c_str())) {
+  if (!Step(dialog != nullptr && (type < 0 || ChooseFileType(dialog, type)) &&
+                FillFileDialog(dialog, path),
+            "the export file is chosen", "%s", path.c_str())) {
     return false;
   }
   double dialog_closed = Seconds();
@@ -472,10 +476,10 @@ bool Export(Program& program, const std::string& path, size_t rows) {
   HWND box = WaitForMessageBox(program.target, nullptr, {IDOK},
                                static_cast<DWORD>(CommandTimeoutSeconds() * 1000));
   double reported = Seconds();
-  gaps.Report("export");
+  gaps.Report(stage);
   if (!Step(box != nullptr, "a message box reports the export")) return false;
-  Note("export: %.3f s in the save dialog, %.3f s to the message \"%s\"", dialog_closed - chosen,
-       reported - dialog_closed, ReadMessageBox(box).text.c_str());
+  Note("%s: %.3f s in the save dialog, %.3f s to the message \"%s\"", stage,
+       dialog_closed - chosen, reported - dialog_closed, ReadMessageBox(box).text.c_str());
   if (!Step(AnswerMessageBox(box, IDOK), "OK closes the message")) return false;
   double done = WaitForTitleSeen(program.window,
                                  CountTitle(kTitleExportedBefore, rows, kTitleExportedAfter), 10);
@@ -483,8 +487,18 @@ bool Export(Program& program, const std::string& path, size_t rows) {
             Hex(FrameTitle(program.window)).c_str())) {
     return false;
   }
-  Figure("export", rows, done - chosen);
+  Figure(stage, rows, done - chosen);
   return true;
+}
+
+// The export in each file type of the dialog, one after another, timed as the export is.
+void ExportEachType(Program& program, const std::string& path, size_t rows) {
+  static const char* const kStages[] = {"export-type1", "export-type2", "export-type3",
+                                        "export-type4"};
+  for (int type = 0; type < 4; ++type) {
+    if (!Export(program, path, rows, type, kStages[type])) return;
+  }
+  DeleteFileA(path.c_str());
 }
 
 // Every line of the export is the kept text in order with two digests of the right form; a
@@ -638,6 +652,7 @@ void WineBenchScenario(const RunSettings& settings) {
       Md5Pass(program, distinct) && MoveSelection(program, distinct) &&
       LastRow(program, distinct) && Export(program, export_path, distinct)) {
     CheckExport(export_path, &input);
+    ExportEachType(program, export_path, distinct);
   }
 
   CloseAndRemove(program, input_path, export_path);
