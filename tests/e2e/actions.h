@@ -108,8 +108,7 @@ bool FillFileDialog(HWND dialog, const std::string& path);
 
 // The dialog's file types (its type box, cmb1), read through a buffer in the target, and the one
 // shown (-1 when none is); false when the dialog does not answer.
-bool ReadFileTypes(TargetProcess& target, HWND dialog, std::vector<std::string>* types,
-                   int* shown);
+bool ReadFileTypes(TargetProcess& target, HWND dialog, std::vector<std::string>* types, int* shown);
 // Picks file type `index` in the type box as the user does, so that the dialog hears of it.
 bool ChooseFileType(HWND dialog, int index);
 

@@ -33,9 +33,9 @@ const std::string kClearing = "Vextorin     数据清除中...";
 const std::string kImporting = "Vextorin     导入中...";
 const std::string kRemoving = "Vextorin     重复数据去重中...";
 const std::string kSaved = "导出的MD5加密结果.txt";
-const std::vector<std::string> kExportTypes = {
-    "文本文件(*.txt)", "仅32位MD5，每行一个(*.txt)", "仅16位MD5，每行一个(*.txt)",
-    "仅SHA-256，每行一个(*.txt)"};
+const std::vector<std::string> kExportTypes = {"文本文件(*.txt)", "仅32位MD5，每行一个(*.txt)",
+                                               "仅16位MD5，每行一个(*.txt)",
+                                               "仅SHA-256，每行一个(*.txt)"};
 
 // Every title the window shows, recorded by a thread that looks every millisecond. A title
 // shown for less than that may be missed; the commands on many lines show theirs far longer.
@@ -234,26 +234,30 @@ void ExportEachType(Program& program, const std::vector<std::string>& kept) {
       std::string digest = type == 3 ? SystemSha256(text) : SystemMd5(text);
       expected += (type == 2 ? digest.substr(8, 16) : digest) + "\r\n";
     }
-    std::string output = program.settings->output_dir + "\\导出类型" + std::to_string(type) + ".txt";
+    std::string output =
+        program.settings->output_dir + "\\导出类型" + std::to_string(type) + ".txt";
     DeleteFileA(output.c_str());
     if (!Step(Choose(program, "4导出结果"), "choose 4导出结果 again")) return;
     HWND dialog = WaitForFileDialog(program.target, program.window);
     std::vector<std::string> types;
     int shown = -1;
-    if (!Step(dialog && ReadFileTypes(program.target, dialog, &types, &shown) &&
-                  shown == picked_before,
-              "the save dialog opens on the type picked before", "%d shown, %d expected", shown,
-              picked_before)) {
+    bool read = dialog && ReadFileTypes(program.target, dialog, &types, &shown);
+    if (!Step(read && shown == picked_before, "the save dialog opens on the type picked before",
+              "%d shown, %d expected", shown, picked_before)) {
       return;
     }
     Step(ChooseFileType(dialog, type), "a file type is picked", "%s", kExportTypes[type].c_str());
     if (!Step(FillFileDialog(dialog, output), "the export file is chosen")) return;
     HWND box = WaitForMessageBox(program.target, nullptr, {IDOK}, 10000);
-    if (!Step(box && AnswerMessageBox(box, IDOK), "the export is reported")) return;
+    std::string report = box ? ReadMessageBox(box).text : "";
+    if (!Step(box && AnswerMessageBox(box, IDOK), "the export is reported", "%s",
+              Hex(report).c_str())) {
+      return;
+    }
     std::string written;
-    Step(ReadFileBytes(output, &written) && written == expected,
-         "the file holds one digest a line, byte for byte", "%s: %d bytes",
-         kExportTypes[type].c_str(), static_cast<int>(written.size()));
+    bool file_read = ReadFileBytes(output, &written);
+    Step(file_read && written == expected, "the file holds one digest a line, byte for byte",
+         "%s: %d bytes", kExportTypes[type].c_str(), static_cast<int>(written.size()));
     DeleteFileA(output.c_str());
     picked_before = type;
   }
@@ -304,9 +308,12 @@ void SmallRun(Program& program, TitleRecorder& titles) {
        Hex(proposed).c_str());
   std::vector<std::string> types;
   int shown = -1;
-  Step(ReadFileTypes(program.target, dialog, &types, &shown) && types == kExportTypes && shown == 0,
-       "the save dialog offers the four file types and shows the first", "%d types, %d shown",
-       static_cast<int>(types.size()), shown);
+  bool types_read = ReadFileTypes(program.target, dialog, &types, &shown);
+  std::string offered;
+  for (const std::string& type : types) offered += Hex(type) + " ";
+  Step(types_read && types == kExportTypes && shown == 0,
+       "the save dialog offers the four file types and shows the first", "%s, %d shown",
+       offered.c_str(), shown);
   if (!Step(FillFileDialog(dialog, output), "the export file is chosen", "%s", output.c_str())) {
     return;
   }

@@ -70,25 +70,28 @@ bool FillFileDialog(HWND dialog, const std::string& path) {
   return WaitUntilHidden(dialog);
 }
 
-// Wine marshals the combo box's text requests across processes, as it does WM_GETTEXT.
+// The dialog's controls are Unicode: their texts are asked for in UTF-16, which Wine carries
+// across processes, and turned into the ANSI code page.
 bool ReadFileTypes(TargetProcess&, HWND dialog, std::vector<std::string>* types, int* shown) {
   HWND box = FindDescendant(dialog, kFileTypeId, "ComboBox");
   DWORD_PTR count = 0, current = 0;
-  if (!box || !SendMessageTimeoutA(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count) ||
-      !SendMessageTimeoutA(box, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 1000, &current)) {
+  if (!box || !SendMessageTimeoutW(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count) ||
+      !SendMessageTimeoutW(box, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 1000, &current)) {
     return false;
   }
   types->clear();
   for (int i = 0; i < static_cast<int>(count); ++i) {
-    char text[256] = "";
+    wchar_t text[256] = L"";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(box, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 1000, &length) ||
-        length >= sizeof text ||
-        !SendMessageTimeoutA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(box, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 1000, &length) ||
+        length >= 256 ||
+        !SendMessageTimeoutW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                              1000, &length)) {
       return false;
     }
-    types->emplace_back(text);
+    char ansi[512] = "";
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+    types->emplace_back(ansi);
   }
   *shown = static_cast<int>(static_cast<LRESULT>(current));
   return true;
@@ -101,9 +104,12 @@ bool ChooseFileType(HWND dialog, int index) {
       static_cast<LRESULT>(result) != index) {
     return false;
   }
-  // A selection made by the program sends no notice: the dialog is told, as a click would.
-  return PostMessageA(GetParent(box), WM_COMMAND, MAKEWPARAM(kFileTypeId, CBN_SELCHANGE),
-                      reinterpret_cast<LPARAM>(box)) != 0;
+  // A selection made by the program sends no notice: the dialog is told as a click in the drop-
+  // down list tells it, the selection changed and then taken (Wine's dialog acts on the second).
+  HWND parent = GetParent(box);
+  auto lparam = reinterpret_cast<LPARAM>(box);
+  return PostMessageA(parent, WM_COMMAND, MAKEWPARAM(kFileTypeId, CBN_SELCHANGE), lparam) &&
+         PostMessageA(parent, WM_COMMAND, MAKEWPARAM(kFileTypeId, CBN_SELENDOK), lparam);
 }
 
 }  // namespace vx::e2e

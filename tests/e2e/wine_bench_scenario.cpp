@@ -478,8 +478,8 @@ bool Export(Program& program, const std::string& path, size_t rows, int type = -
   double reported = Seconds();
   gaps.Report(stage);
   if (!Step(box != nullptr, "a message box reports the export")) return false;
-  Note("%s: %.3f s in the save dialog, %.3f s to the message \"%s\"", stage,
-       dialog_closed - chosen, reported - dialog_closed, ReadMessageBox(box).text.c_str());
+  Note("%s: %.3f s in the save dialog, %.3f s to the message \"%s\"", stage, dialog_closed - chosen,
+       reported - dialog_closed, ReadMessageBox(box).text.c_str());
   if (!Step(AnswerMessageBox(box, IDOK), "OK closes the message")) return false;
   double done = WaitForTitleSeen(program.window,
                                  CountTitle(kTitleExportedBefore, rows, kTitleExportedAfter), 10);
