@@ -4,16 +4,11 @@
 #include <cstring>
 
 #include "runtime/files_platform.h"
-#include "runtime/rapid_binary.h"
 #include "runtime/splitting.h"
 
 namespace vx {
 
 namespace {
-
-void* MakeTextMember(const void* bytes, int64_t count) {
-  return CopyTextBytes(bytes, count);
-}
 
 // Reads the `size` bytes of `file` into `record` in one read. When the text must grow, the
 // file goes straight into the new storage, sized by the growth rule as appending the bytes
@@ -71,7 +66,7 @@ const char* RapidString::text() const {
 }
 
 bool RapidString::AppendBytes(const void* bytes, int64_t count) {
-  return AppendToBuffer(record_, bytes, count, BufferKind::kText);
+  return AppendToBuffer(record_, bytes, count);
 }
 
 bool RapidString::AppendValue(const Value& value) {
@@ -86,8 +81,6 @@ bool RapidString::AppendValue(const Value& value) {
       return AppendBytes(ByteDataBytes(value.byte_data), ByteDataLength(value.byte_data));
     case ValueKind::kRapidString:
       return AppendBytes(value.rapid_string->text(), value.rapid_string->length());
-    case ValueKind::kRapidBinary:
-      return AppendBytes(value.rapid_binary->bytes(), value.rapid_binary->length());
     case ValueKind::kArray:
       for (int32_t i = 0; i < ArrayCount(value.array); ++i) {
         if (!AppendValue(ArrayElementValue(value, i))) return false;
@@ -108,17 +101,16 @@ bool RapidString::SetText(std::initializer_list<Value> values) {
 
 bool RapidString::Clear() {
   if (!record_) return false;
-  ClearBuffer(record_, BufferKind::kText);
+  ClearBuffer(record_);
   return true;
 }
 
 ValueArray RapidString::Split(std::optional<const char*> separator,
                               std::optional<int32_t> max_count) const {
-  if (!record_) return AllocateArray(0);
-  const char* separator_text = separator ? *separator : ",";
-  return SplitContent(record_->data, record_->length,
-                      reinterpret_cast<const unsigned char*>(separator_text),
-                      static_cast<size_t>(TextLength(separator_text)), max_count, MakeTextMember);
+  if (!record_ || (max_count && *max_count == 0)) return AllocateArray(0);
+  if (record_->length == 0) return AllocateArray(1);  // one empty text
+  return SplitIntoTexts(record_->data, static_cast<size_t>(record_->length),
+                        separator.value_or(","), max_count.value_or(0), MatchAt::kAnyByte);
 }
 
 bool RapidString::LoadFromFile(const char* path, bool* out_of_memory) {

@@ -1,5 +1,5 @@
 // A value of any kind, as the commands that accept any kind receive it (ToText, ToByteData,
-// WriteText, the buffers' SetText, Append and SetBytes). A Value borrows what it points at.
+// WriteText, RapidString's SetText). A Value borrows what it points at.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,6 @@
 namespace vx {
 
 class RapidString;
-class RapidBinary;
 
 enum class ValueKind : uint8_t {
   kByte,         // unsigned 8-bit
@@ -24,7 +23,6 @@ enum class ValueKind : uint8_t {
   kText,
   kByteData,
   kRapidString,
-  kRapidBinary,
   kArray,  // a one-dimension ValueArray; element_kind says what its elements are
 };
 
@@ -45,7 +43,6 @@ struct Value {
   template <typename T>
   Value(T*) = delete;
   Value(const RapidString& value) : kind(ValueKind::kRapidString), rapid_string(&value) {}
-  Value(const RapidBinary& value) : kind(ValueKind::kRapidBinary), rapid_binary(&value) {}
 
   // An array whose elements are of `element_kind`: texts and byte data are pointer-sized
   // references, numbers, truth values (4 bytes) and date-times are stored inline.
@@ -69,7 +66,6 @@ struct Value {
     const char* text;
     const ByteDataBlock* byte_data;
     const RapidString* rapid_string;
-    const RapidBinary* rapid_binary;
     const ArrayBlock* array;
   };
 

@@ -6,17 +6,15 @@
 #include <set>
 
 #include "runtime/heap.h"
-#include "runtime/rapid_binary.h"
 #include "runtime/runtime.h"
-#include "runtime/texts.h"
 #include "tests/pipeline/pipeline_fixture.h"
+#include "tests/runtime/split_model.h"
 
 namespace vx {
 namespace {
 
 using namespace std::string_literals;
 using testing::AsByteData;
-using testing::BytesOf;
 using testing::ColumnEntry;
 using testing::CountTitle;
 using testing::Entry;
@@ -170,35 +168,28 @@ TEST_F(RemoveDuplicatesTest, RenumberedRowsWithoutColumnsGiveTheRowsOfTheirImage
   }
 }
 
-// The removal as its steps say: the image cut at the row header with the buffer's Split, each
-// row cut at the column joint with SplitByteData, a key kept once.
+// The removal as its steps say: the image cut at the row header as a buffer's split cuts, each
+// row cut at the column joint as a split of byte data cuts, a key kept once.
 std::string ReferenceRemoval(const std::string& image, int32_t key_column, bool renumber) {
   static const std::string header(reinterpret_cast<const char*>(kRowHeader), sizeof kRowHeader);
   static const std::string joint(reinterpret_cast<const char*>(kColumnJoint), sizeof kColumnJoint);
-  OwnedByteData header_bytes = AsByteData(header);
-  OwnedByteData joint_bytes = AsByteData(joint);
-  RapidBinary source;
-  OwnedByteData image_bytes = AsByteData(image);
-  source.SetBytes({image_bytes.get()});
-  OwnedArray pieces(source.Split(header_bytes.get()));
+  std::vector<std::string> pieces = testing::WalkBufferSplit(image, header, -1);
   std::set<std::string> seen;
   std::string output;
   int kept = 0;
-  for (int32_t i = 1; i < ArrayCount(pieces.get()); ++i) {
-    auto* piece = static_cast<ByteData>(ArrayElements(pieces.get())[i]);
-    OwnedArray parts(SplitByteData(piece, joint_bytes.get()));
-    if (ArrayCount(parts.get()) <= key_column) continue;
-    std::string key = BytesOf(static_cast<ByteData>(ArrayElements(parts.get())[key_column]));
+  for (size_t i = 1; i < pieces.size(); ++i) {
+    std::vector<std::string> parts =
+        testing::WalkSplit(pieces[i], joint, -1, testing::SplitUnits::kBytes);
+    if (parts.size() <= static_cast<size_t>(key_column)) continue;
+    const std::string& key = parts[static_cast<size_t>(key_column)];
     if (key.empty() || !seen.insert(key).second) continue;
     output += header;
     if (!renumber) {
-      output += BytesOf(piece);
+      output += pieces[i];
       continue;
     }
     output += std::to_string(++kept);
-    for (int32_t p = 1; p < ArrayCount(parts.get()); ++p) {
-      output += joint + BytesOf(static_cast<ByteData>(ArrayElements(parts.get())[p]));
-    }
+    for (size_t p = 1; p < parts.size(); ++p) output += joint + parts[p];
   }
   return output;
 }
