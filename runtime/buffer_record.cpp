@@ -5,6 +5,10 @@
 
 namespace vx {
 
+void BufferStorageDeleter::operator()(unsigned char* storage) const {
+  std::free(storage);
+}
+
 BufferRecord* CreateBufferRecord() {
   auto* record = static_cast<BufferRecord*>(std::malloc(sizeof(BufferRecord)));
   if (record) {

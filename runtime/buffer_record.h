@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace vx {
 
@@ -20,6 +21,13 @@ inline constexpr int64_t kDefaultMinCapacity = 10240;
 // No limit of the buffers' own: a 64-bit program's buffers may hold whatever memory allows.
 inline constexpr int64_t kDefaultMaxCapacity = int64_t{1} << 62;
 inline constexpr int64_t kDefaultGrowthStep = 10240;
+
+// Frees storage that a buffer handed over, as the buffers allocate it.
+struct BufferStorageDeleter {
+  void operator()(unsigned char* storage) const;
+};
+// Storage handed over by a buffer, zero-terminated after its content; null when it had none.
+using BufferStorage = std::unique_ptr<unsigned char, BufferStorageDeleter>;
 
 // A new empty record with the default sizes, or null when memory is short.
 BufferRecord* CreateBufferRecord();

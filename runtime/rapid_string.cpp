@@ -128,10 +128,10 @@ bool RapidString::LoadFromFile(const char* path, bool* out_of_memory) {
   return loaded;
 }
 
-unsigned char* RapidString::ReleaseContent(int64_t* length) {
+BufferStorage RapidString::ReleaseContent(int64_t* length) {
   *length = this->length();
   if (!record_) return nullptr;
-  unsigned char* content = record_->data;
+  BufferStorage content(record_->data);
   record_->data = nullptr;
   record_->length = record_->capacity = record_->allocated = 0;
   return content;
