@@ -1,5 +1,5 @@
-// A value of any kind, as the commands that accept any kind receive it (ToText, ToByteData,
-// WriteText, RapidString's SetText). A Value borrows what it points at.
+// A value of any kind, as the commands that accept any kind receive it (ToText, WriteText,
+// RapidString's SetText). A Value borrows what it points at.
 #pragma once
 
 #include <cstddef>
@@ -88,10 +88,6 @@ inline constexpr size_t kScalarTextSize = 64;
 // values as "真" or "假", date-times as the date-time text) to `text` and returns its length;
 // returns -1 and writes nothing for other kinds.
 int32_t FormatScalar(const Value& value, char text[kScalarTextSize]);
-
-// Writes a scalar's bytes as they lie in memory (1, 2, 4 or 8; a truth value as a 4-byte
-// integer 1 or 0) and returns their count; returns 0 for other kinds.
-int32_t ScalarBytes(const Value& value, unsigned char bytes[8]);
 
 // The byte size of one inline element of an array of `element_kind`.
 int32_t ArrayElementSize(ValueKind element_kind);
