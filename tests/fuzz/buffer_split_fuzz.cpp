@@ -1,7 +1,7 @@
 // RapidString::Split on arbitrary content, set in up to three pieces so that the buffer grows
-// along the way. Input: the separator choice (omitted, "", CR LF or taken from the input), a
-// maximum count, the two cut points of the content, the separator's bytes when they come from
-// the input, then the content.
+// along the way. Input: the two cut points of the content, the separator choice (omitted, "",
+// CR LF or taken from the input) and the separator's bytes when they come from the input, a
+// maximum count, then the content.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -27,11 +27,10 @@ std::string UpToZero(const std::string& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
   fuzzing::InputReader input(data, size);
-  uint8_t choice = input.Byte();
-  std::optional<int32_t> max_count = input.Count();
   size_t first_cut = input.Byte() * 64u;
   size_t second_cut = first_cut + input.Byte() * 64u;
-  std::optional<std::string> given_separator = input.Separator(choice, {"", "\r\n"});
+  std::optional<std::string> given_separator = input.Separator({"", "\r\n"});
+  std::optional<int32_t> max_count = input.Count();
 
   std::string content = input.Rest();
   first_cut = std::min(first_cut, content.size());

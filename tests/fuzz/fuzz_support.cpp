@@ -41,8 +41,8 @@ std::optional<int32_t> InputReader::Count() {
   return static_cast<int32_t>(choice & 0x7F) - 3;
 }
 
-std::optional<std::string> InputReader::Separator(uint8_t choice,
-                                                  const std::vector<std::string>& fixed) {
+std::optional<std::string> InputReader::Separator(const std::vector<std::string>& fixed) {
+  uint8_t choice = Byte();
   size_t pick = choice % 8u;
   if (pick == 0) return std::nullopt;
   if (pick <= fixed.size()) return fixed[pick - 1];

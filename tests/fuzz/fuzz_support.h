@@ -48,10 +48,11 @@ class InputReader {
   // A count that may be omitted, read from one byte: omitted below 0x80, else the low seven
   // bits less 3 (-3 to 124).
   std::optional<int32_t> Count();
-  // A text separator that may be omitted, picked by `choice`: choice % 8 of 0 omits it, 1 to
-  // fixed.size() picks from `fixed`, anything above takes choice / 8 % 4 + 1 bytes off the input
-  // (up to their first zero byte, where a text ends).
-  std::optional<std::string> Separator(uint8_t choice, const std::vector<std::string>& fixed);
+  // A text separator that may be omitted, read from a choice byte and, when the choice says so,
+  // the bytes that follow it: choice % 8 of 0 omits it, 1 to fixed.size() picks from `fixed`,
+  // anything above takes choice / 8 % 4 + 1 bytes off the input (up to their first zero byte,
+  // where a text ends).
+  std::optional<std::string> Separator(const std::vector<std::string>& fixed);
 
  private:
   const uint8_t* data_;

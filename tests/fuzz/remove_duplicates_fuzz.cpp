@@ -5,12 +5,10 @@
 // A list whose image does not change keeps its cells, digests included.
 #include <cstdint>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
 #include "pipeline/remove_duplicates.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/runtime/split_model.h"
+#include "tests/pipeline/removal_model.h"
 #include "ui/list_control.h"
 #include "ui/units.h"
 
@@ -18,30 +16,6 @@ namespace vx {
 namespace {
 
 using fuzzing::Hex;
-using fuzzing::kColumnJoint;
-using fuzzing::kRowHeader;
-
-std::string ImageWithoutDuplicates(const std::string& image, size_t key_column, bool renumber) {
-  std::vector<std::string> rows = testing::WalkBufferSplit(image, kRowHeader, -1);
-  std::unordered_set<std::string> seen;
-  std::string kept_rows;
-  int64_t kept = 0;
-  for (size_t i = 1; i < rows.size(); ++i) {
-    // An empty row has no parts at all.
-    std::vector<std::string> parts =
-        testing::WalkSplit(rows[i], kColumnJoint, -1, testing::SplitUnits::kBytes);
-    if (parts.size() <= key_column || parts[key_column].empty()) continue;
-    if (!seen.insert(parts[key_column]).second) continue;
-    kept_rows += kRowHeader;
-    if (!renumber) {
-      kept_rows += rows[i];
-      continue;
-    }
-    kept_rows += std::to_string(++kept);
-    for (size_t part = 1; part < parts.size(); ++part) kept_rows += kColumnJoint + parts[part];
-  }
-  return kept_rows;
-}
 
 }  // namespace
 }  // namespace vx
@@ -54,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t key_column = choice % 3;
   const bool renumber = !(choice & 4);
   const std::string image = input.Rest();
-  const std::string expected =
-      ImageWithoutDuplicates(image, static_cast<size_t>(key_column), renumber);
+  const std::string expected = testing::ImageWithoutDuplicates(image, key_column, renumber);
   auto detail = [&] {
     return "key column " + std::to_string(key_column) + (renumber ? ", renumbered" : "") +
            "\nimage " + Hex(image) + "\nexpected " + Hex(expected) + "\nfound " +

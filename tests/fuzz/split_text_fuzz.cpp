@@ -1,6 +1,6 @@
 // SplitText on arbitrary texts, separators and limits. Input: a separator choice (omitted, ",",
-// "----", "" or taken from the input), a limit, the separator's bytes when it comes from the
-// input, then the text (up to its first zero byte, as a text ends).
+// "----", "" or taken from the input) and the separator's bytes when it comes from the input, a
+// limit, then the text (up to its first zero byte, as a text ends).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -83,9 +83,8 @@ bool CheckSplitJoinsBack(const SplitOutcome& split) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
   fuzzing::InputReader input(data, size);
-  uint8_t separator_choice = input.Byte();
+  std::optional<std::string> given_separator = input.Separator({",", "----", ""});
   std::optional<int32_t> limit = input.Count();
-  std::optional<std::string> given_separator = input.Separator(separator_choice, {",", "----", ""});
   std::string text = input.Rest().c_str();
 
   OwnedArray result(given_separator ? SplitText(text.c_str(), given_separator->c_str(), limit)

@@ -8,7 +8,7 @@
 #include "runtime/heap.h"
 #include "runtime/runtime.h"
 #include "tests/pipeline/pipeline_fixture.h"
-#include "tests/runtime/split_model.h"
+#include "tests/pipeline/removal_model.h"
 
 namespace vx {
 namespace {
@@ -168,32 +168,6 @@ TEST_F(RemoveDuplicatesTest, RenumberedRowsWithoutColumnsGiveTheRowsOfTheirImage
   }
 }
 
-// The removal as its steps say: the image cut at the row header as a buffer's split cuts, each
-// row cut at the column joint as a split of byte data cuts, a key kept once.
-std::string ReferenceRemoval(const std::string& image, int32_t key_column, bool renumber) {
-  static const std::string header(reinterpret_cast<const char*>(kRowHeader), sizeof kRowHeader);
-  static const std::string joint(reinterpret_cast<const char*>(kColumnJoint), sizeof kColumnJoint);
-  std::vector<std::string> pieces = testing::WalkBufferSplit(image, header, -1);
-  std::set<std::string> seen;
-  std::string output;
-  int kept = 0;
-  for (size_t i = 1; i < pieces.size(); ++i) {
-    std::vector<std::string> parts =
-        testing::WalkSplit(pieces[i], joint, -1, testing::SplitUnits::kBytes);
-    if (parts.size() <= static_cast<size_t>(key_column)) continue;
-    const std::string& key = parts[static_cast<size_t>(key_column)];
-    if (key.empty() || !seen.insert(key).second) continue;
-    output += header;
-    if (!renumber) {
-      output += pieces[i];
-      continue;
-    }
-    output += std::to_string(++kept);
-    for (size_t p = 1; p < parts.size(); ++p) output += joint + parts[p];
-  }
-  return output;
-}
-
 // Images as the pipeline writes them, with repeated, empty and two-byte texts, and images of
 // any other shape: other header fields, second texts, leading column entries, 0xFF bytes in
 // texts, an entry cut short.
@@ -226,7 +200,7 @@ TEST_F(RemoveDuplicatesTest, KeepsWhatSplittingTheImageKeeps) {
         if (round % 3 == 0) DeleteAllRows(超级列表框1);  // fewer rows than the image holds
         RemoveDuplicateRows(超级列表框1, key_column, renumber);
         ASSERT_EQ(testing::HexOf(Image()),
-                  testing::HexOf(ReferenceRemoval(image, key_column, renumber)))
+                  testing::HexOf(testing::ImageWithoutDuplicates(image, key_column, renumber)))
             << "round " << round << ", key column " << key_column << ", renumber " << renumber;
       }
     }

@@ -7,8 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/hex_digits.h"
-#include "runtime/md5.h"
+#include "tests/pipeline/reference_md5.h"
 #include "tests/test_support.h"
 #include "tests/ui/items_image.h"
 #include "tests/ui/test_window.h"
@@ -19,14 +18,6 @@ namespace {
 
 using testing::ImportedRow;
 using testing::RowEntry;
-
-std::string HexDigestOf(const std::string& text) {
-  unsigned char digest[16];
-  Md5Digest(text.data(), text.size(), digest);
-  char hex[32];
-  SpellHexDigits(digest, 16, hex);
-  return std::string(hex, 32);
-}
 
 #ifdef _WIN32
 constexpr int kFatalExitCode = -1;
@@ -158,7 +149,7 @@ TEST_F(ListControlTest, WorkerWritesCellsWhileTheUiThreadReadsThem) {
   std::thread worker([&] {
     for (int32_t row = 0; row < GetRowCount(超级列表框1); ++row) {
       OwnedText text(GetCellText(超级列表框1, row, 1));
-      SetCellText(超级列表框1, row, 2, HexDigestOf(text.get()).c_str());
+      SetCellText(超级列表框1, row, 2, testing::ReferenceMd5(text.get()).c_str());
       OwnedText digest(GetCellText(超级列表框1, row, 2));
       SetCellText(超级列表框1, row, 3, std::string(digest.get() + 8, 16).c_str());
     }
@@ -178,7 +169,7 @@ TEST_F(ListControlTest, WorkerWritesCellsWhileTheUiThreadReadsThem) {
   worker.join();
   EXPECT_EQ(bad_reads, 0);
   EXPECT_EQ(headless::RowsChangedNotices(), 2 * kRows);
-  std::string hex = HexDigestOf(std::to_string(kRows * 3));
+  std::string hex = testing::ReferenceMd5(std::to_string(kRows * 3));
   EXPECT_EQ(Cell(kRows - 1, 2), hex);
   EXPECT_EQ(Cell(kRows - 1, 3), hex.substr(8, 16));
 }
