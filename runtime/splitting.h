@@ -41,6 +41,7 @@ inline const unsigned char* FindZero(const unsigned char* from, const unsigned c
 // after it) does: a byte of 0x80 or above leads a two-byte character.
 bool StartsCharacter(const unsigned char* known_start, const unsigned char* position);
 
+// The bytes to cut at; not zero-terminated.
 struct Separator {
   const unsigned char* bytes;
   size_t length;
