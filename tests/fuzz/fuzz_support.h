@@ -61,12 +61,10 @@ class InputReader {
 };
 
 // The headers of the entries the pipeline writes into items images: a row entry's (before the
-// row number) and a column entry's (before its text); and the joint from one column's text to
-// the next column entry, which closes the text and its empty second text.
+// row number) and a column entry's (before its text).
 inline const std::string kRowHeader(
     "\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00\x00\x00\x00\x00\x00", 17);
 inline const std::string kColumnHeader = '\x01' + kRowHeader.substr(1);
-inline const std::string kColumnJoint = std::string(2, '\0') + kColumnHeader;
 
 // The bytes in hexadecimal, for reports: GBK text does not print.
 std::string Hex(const std::string& bytes);
