@@ -1,7 +1,7 @@
 // The import's buffer work at full size: loading a 200 MB file of 10,000,000 CR LF lines into a
-// RapidString, splitting it into 10,000,000 texts, and collecting 10,000,000 small records in a
-// RapidBinary. Each benchmark reports its peak resident memory (peak_MB, the whole process) and
-// how much it added to what the process held when it began (added_MB).
+// RapidString and splitting it into 10,000,000 texts. Each benchmark reports its peak resident
+// memory (peak_MB, the whole process) and how much it added to what the process held when it
+// began (added_MB).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,7 +11,6 @@
 #include <fstream>
 #include <string>
 
-#include "runtime/rapid_binary.h"
 #include "runtime/rapid_string.h"
 #include "runtime/values.h"
 
@@ -131,25 +130,6 @@ void LoadAndSplitLines(benchmark::State& state) {
   ReportMemory(state, start);
 }
 BENCHMARK(LoadAndSplitLines)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// 10,000,000 appends of a 37-byte record (a row header, digits, two zero bytes and a text),
-// each as one byte-data value, as the import builds its items image.
-void RapidBinaryAppendRecords(benchmark::State& state) {
-  static const char kRecord[] =
-      "\0\xff\xff\xff\xff\xff\xff\xff\xff\0\0\0\0\0\0\0\0"
-      "1234567\0\0"
-      "abcdefghijk";
-  vx::OwnedByteData value(vx::MakeByteData(kRecord, sizeof kRecord - 1));
-  double start = ResetPeakMemory();
-  for (auto _ : state) {
-    vx::RapidBinary image;
-    for (int32_t i = 0; i < kLines; ++i) image.Append({value.get()});
-    benchmark::DoNotOptimize(image.length());
-  }
-  state.SetItemsProcessed(state.iterations() * int64_t{kLines});
-  ReportMemory(state, start);
-}
-BENCHMARK(RapidBinaryAppendRecords)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -43,7 +43,6 @@ vx_test_program(runtime_tests
     tests/runtime/files_test.cpp
     tests/runtime/buffer_record_test.cpp
     tests/runtime/rapid_string_test.cpp
-    tests/runtime/rapid_binary_test.cpp
   LIBRARIES vx_runtime
   LABELS threaded)
 

@@ -1,6 +1,5 @@
 #include "pipeline/numbered_lines.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "pipeline/event_pacer.h"
@@ -78,10 +77,10 @@ std::shared_ptr<const NumberedRows> NumberLines(std::unique_ptr<RapidString> lin
                                                 Separator separator, int32_t chunk_lines,
                                                 void (*between_chunks)()) {
   int64_t length = 0;
-  auto* content = lines->ReleaseContent(&length);
+  BufferStorage storage = lines->ReleaseContent(&length);
   lines.reset();
-  std::shared_ptr<const void> holder(
-      content, [](const void* bytes) { std::free(const_cast<void*>(bytes)); });
+  unsigned char* content = storage.get();
+  std::shared_ptr<const void> holder(std::move(storage));
   unsigned char special = separator.length ? separator.bytes[0] : 0;
   auto size = static_cast<size_t>(length);
 

@@ -5,6 +5,10 @@
 
 namespace vx {
 
+void BufferStorageDeleter::operator()(unsigned char* storage) const {
+  std::free(storage);
+}
+
 BufferRecord* CreateBufferRecord() {
   auto* record = static_cast<BufferRecord*>(std::malloc(sizeof(BufferRecord)));
   if (record) {
@@ -28,7 +32,7 @@ int64_t GrownCapacity(const BufferRecord& record, int64_t needed) {
   return grown <= record.max_capacity ? grown : record.max_capacity;
 }
 
-bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind) {
+bool ReserveBuffer(BufferRecord* record, int64_t needed) {
   if (needed < 0) return false;
   if (needed <= record->capacity) return true;
   int64_t capacity = GrownCapacity(*record, needed);
@@ -41,7 +45,7 @@ bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind) {
     int64_t headroom = record->allocated + record->allocated / 2;
     if (headroom > record->max_capacity) headroom = record->max_capacity;
     int64_t size = capacity > headroom ? capacity : headroom;
-    // realloc keeps the whole old block, so a text keeps every byte up to its terminator even
+    // realloc keeps the whole old block, so the text keeps every byte up to its terminator even
     // when it holds zero bytes of its own.
     auto* storage =
         static_cast<unsigned char*>(std::realloc(record->data, static_cast<size_t>(size)));
@@ -50,7 +54,7 @@ bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind) {
       storage = static_cast<unsigned char*>(std::realloc(record->data, static_cast<size_t>(size)));
     }
     if (!storage) return false;
-    if (!record->data && kind == BufferKind::kText) storage[0] = '\0';
+    if (!record->data) storage[0] = '\0';
     record->data = storage;
     record->allocated = size;
   }
@@ -58,7 +62,7 @@ bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind) {
   return true;
 }
 
-bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count, BufferKind kind) {
+bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count) {
   if (count <= 0) return true;
   // A source inside the buffer's own storage moves with it when the storage grows.
   auto* source = static_cast<const unsigned char*>(bytes);
@@ -67,18 +71,17 @@ bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count, Buff
   bool own_storage = record->data && address >= storage && address < storage + record->allocated;
   uintptr_t offset = address - storage;
 
-  int64_t needed = record->length + count + (kind == BufferKind::kText ? 1 : 0);
-  if (!ReserveBuffer(record, needed, kind)) return false;
+  if (!ReserveBuffer(record, record->length + count + 1)) return false;
   if (own_storage) source = record->data + offset;
   std::memmove(record->data + record->length, source, static_cast<size_t>(count));
   record->length += count;
-  if (kind == BufferKind::kText) record->data[record->length] = '\0';
+  record->data[record->length] = '\0';
   return true;
 }
 
-void ClearBuffer(BufferRecord* record, BufferKind kind) {
+void ClearBuffer(BufferRecord* record) {
   record->length = 0;
-  if (kind == BufferKind::kText && record->data) record->data[0] = '\0';
+  if (record->data) record->data[0] = '\0';
 }
 
 }  // namespace vx

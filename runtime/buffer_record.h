@@ -1,14 +1,15 @@
-// The record behind RapidString and RapidBinary, and the growth rule they share. Records and
-// their storage come from malloc, not from the runtime heap.
+// The record behind RapidString and its growth rule. Records and their storage come from malloc,
+// not from the runtime heap.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace vx {
 
 struct BufferRecord {
   unsigned char* data;   // null until the first reservation
-  int64_t length;        // bytes in use; a text buffer keeps a zero byte after them
+  int64_t length;        // bytes in use; a zero byte follows them once there is storage
   int64_t capacity;      // bytes usable at data, as the growth rule gives them
   int64_t min_capacity;  // the size of the first allocation
   int64_t max_capacity;  // the largest capacity allowed
@@ -21,7 +22,12 @@ inline constexpr int64_t kDefaultMinCapacity = 10240;
 inline constexpr int64_t kDefaultMaxCapacity = int64_t{1} << 62;
 inline constexpr int64_t kDefaultGrowthStep = 10240;
 
-enum class BufferKind { kText, kBytes };
+// Frees storage that a buffer handed over, as the buffers allocate it.
+struct BufferStorageDeleter {
+  void operator()(unsigned char* storage) const;
+};
+// Storage handed over by a buffer, zero-terminated after its content; null when it had none.
+using BufferStorage = std::unique_ptr<unsigned char, BufferStorageDeleter>;
 
 // A new empty record with the default sizes, or null when memory is short.
 BufferRecord* CreateBufferRecord();
@@ -32,16 +38,16 @@ void DestroyBufferRecord(BufferRecord* record);
 // else needed + growth_step, at most max_capacity; -1 when needed is above max_capacity.
 int64_t GrownCapacity(const BufferRecord& record, int64_t needed);
 
-// Makes room for `needed` bytes in all, keeping the content (a text keeps its terminator), and
-// sets the capacity by the growth rule. False, with the buffer unchanged, when needed is
-// negative or above max_capacity or memory is short.
-bool ReserveBuffer(BufferRecord* record, int64_t needed, BufferKind kind);
+// Makes room for `needed` bytes in all, the terminator included, keeping the content, and sets
+// the capacity by the growth rule. False, with the buffer unchanged, when needed is negative or
+// above max_capacity or memory is short.
+bool ReserveBuffer(BufferRecord* record, int64_t needed);
 
-// Appends `count` bytes (which may lie in the buffer's own storage); a text buffer stays
-// zero-terminated. False, with the buffer unchanged, when the reservation fails.
-bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count, BufferKind kind);
+// Appends `count` bytes (which may lie in the buffer's own storage) and the terminator. False,
+// with the buffer unchanged, when the reservation fails.
+bool AppendToBuffer(BufferRecord* record, const void* bytes, int64_t count);
 
 // Empties the buffer and keeps its storage.
-void ClearBuffer(BufferRecord* record, BufferKind kind);
+void ClearBuffer(BufferRecord* record);
 
 }  // namespace vx

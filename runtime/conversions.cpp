@@ -46,23 +46,4 @@ Text ToText(const Value& value) {
   }
 }
 
-ByteData ToByteData(const Value& value) {
-  if (IsScalar(value)) {
-    unsigned char bytes[8];
-    return MakeByteData(bytes, ScalarBytes(value, bytes));
-  }
-  switch (value.kind) {
-    case ValueKind::kText:
-      return MakeByteData(value.text, TextLength(value.text));
-    case ValueKind::kByteData:
-      return MakeByteData(ByteDataBytes(value.byte_data), ByteDataLength(value.byte_data));
-    case ValueKind::kArray:
-      if (!IsNumberArray(value)) return nullptr;
-      return MakeByteData(NumberArrayBytes(value),
-                          static_cast<int64_t>(NumberArrayByteCount(value)));
-    default:
-      return nullptr;
-  }
-}
-
 }  // namespace vx

@@ -1,4 +1,4 @@
-// Turning a value of any kind into text or byte data.
+// Turning a value of any kind into text.
 #pragma once
 
 #include "runtime/value.h"
@@ -11,10 +11,5 @@ namespace vx {
 // as the date-time text, a copy of a text, byte data up to its first zero byte, the bytes of a
 // number array up to the first zero byte; anything else is empty.
 Text ToText(const Value& value);
-
-// Fresh byte data of `value`, null when empty: a text's bytes without terminator, a copy of byte
-// data, a number's bytes in memory order (a truth value 4 bytes, a date-time 8), the bytes of
-// all elements of a number array; anything else is empty.
-ByteData ToByteData(const Value& value);
 
 }  // namespace vx

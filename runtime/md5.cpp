@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "runtime/hex_digits.h"
-
 namespace vx {
 
 namespace {
@@ -200,21 +198,6 @@ void Md5Digest(const void* bytes, size_t length, unsigned char digest[16]) {
   StoreLittleEndian(digest + 4, context.b);
   StoreLittleEndian(digest + 8, context.c);
   StoreLittleEndian(digest + 12, context.d);
-}
-
-void Md5Hex(const void* bytes, size_t length, char hex[32]) {
-  unsigned char digest[16];
-  Md5Digest(bytes, length, digest);
-  SpellHexDigits(digest, 16, hex);
-}
-
-Text GetDataDigest(const ByteDataBlock* data) {
-  auto* text = static_cast<char*>(AllocateBlock(33));
-  // A negative length is no length: read as a count of bytes it would run far past the block.
-  auto length = ByteDataLength(data);
-  Md5Hex(ByteDataBytes(data), length > 0 ? static_cast<size_t>(length) : 0, text);
-  text[32] = '\0';
-  return text;
 }
 
 }  // namespace vx

@@ -1,16 +1,10 @@
-// The MD5 message digest (RFC 1321) and its text forms.
+// The MD5 message digest (RFC 1321).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/values.h"
-
 namespace vx {
-
-// The 32-digit lowercase hexadecimal MD5 of exactly the bytes of `data` (null counts as no
-// bytes), as a fresh text. The 16-digit form is characters 9 to 24 of it.
-Text GetDataDigest(const ByteDataBlock* data);
 
 // The digest state of one message; whole blocks are digested straight from the caller's bytes.
 struct Md5Context {
@@ -25,8 +19,5 @@ void Md5Finish(Md5Context* context, unsigned char digest[16]);
 
 // The 16-byte digest of `length` bytes, as Md5Finish gives it.
 void Md5Digest(const void* bytes, size_t length, unsigned char digest[16]);
-
-// The digest of `length` bytes as 32 lowercase hexadecimal digits (no terminator).
-void Md5Hex(const void* bytes, size_t length, char hex[32]);
 
 }  // namespace vx

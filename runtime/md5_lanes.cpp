@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "runtime/md5.h"
 #include "runtime/md5_lanes_kernels.h"

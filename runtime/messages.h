@@ -10,12 +10,6 @@ inline constexpr char kErrorMessageLabel[] = "\r\n错误信息：";
 inline constexpr char kWindowNotFound[] = "\r\n未找到所指定的窗口";
 inline constexpr char kUnitNotFound[] = "\r\n未找到所指定的窗口组件";
 inline constexpr char kAllocationFailedFormat[] = "分配 %lld 字节内存失败!";
-inline constexpr char kIndexAboveCount[] = "数组成员引用下标超出定义范围";
-inline constexpr char kIndexBelowOne[] = "数组成员引用下标必须大于等于1";
-
-// The coded runtime errors of array member checks.
-inline constexpr int kErrorIndexAboveCount = 1;
-inline constexpr int kErrorIndexBelowOne = 4;
 
 // The texts of truth values and the parts of a date-time text.
 inline constexpr char kTrueText[] = "真";

@@ -5,16 +5,11 @@
 #include <cstring>
 
 #include "runtime/files_platform.h"
-#include "runtime/rapid_binary.h"
 #include "runtime/splitting.h"
 
 namespace vx {
 
 namespace {
-
-void* MakeTextMember(const void* bytes, int64_t count) {
-  return CopyTextBytes(bytes, count);
-}
 
 // Reads the `size` bytes of `file` into `bytes`, a piece at a time; false unless all arrive.
 bool ReadInPieces(PlatformFile file, unsigned char* bytes, int64_t size, void (*between_pieces)()) {
@@ -84,7 +79,7 @@ const char* RapidString::text() const {
 }
 
 bool RapidString::AppendBytes(const void* bytes, int64_t count) {
-  return AppendToBuffer(record_, bytes, count, BufferKind::kText);
+  return AppendToBuffer(record_, bytes, count);
 }
 
 bool RapidString::AppendValue(const Value& value) {
@@ -99,8 +94,6 @@ bool RapidString::AppendValue(const Value& value) {
       return AppendBytes(ByteDataBytes(value.byte_data), ByteDataLength(value.byte_data));
     case ValueKind::kRapidString:
       return AppendBytes(value.rapid_string->text(), value.rapid_string->length());
-    case ValueKind::kRapidBinary:
-      return AppendBytes(value.rapid_binary->bytes(), value.rapid_binary->length());
     case ValueKind::kArray:
       for (int32_t i = 0; i < ArrayCount(value.array); ++i) {
         if (!AppendValue(ArrayElementValue(value, i))) return false;
@@ -121,17 +114,16 @@ bool RapidString::SetText(std::initializer_list<Value> values) {
 
 bool RapidString::Clear() {
   if (!record_) return false;
-  ClearBuffer(record_, BufferKind::kText);
+  ClearBuffer(record_);
   return true;
 }
 
 ValueArray RapidString::Split(std::optional<const char*> separator,
                               std::optional<int32_t> max_count) const {
-  if (!record_) return AllocateArray(0);
-  const char* separator_text = separator ? *separator : ",";
-  return SplitContent(record_->data, record_->length,
-                      reinterpret_cast<const unsigned char*>(separator_text),
-                      static_cast<size_t>(TextLength(separator_text)), max_count, MakeTextMember);
+  if (!record_ || (max_count && *max_count == 0)) return AllocateArray(0);
+  if (record_->length == 0) return AllocateArray(1);  // one empty text
+  return SplitIntoTexts(record_->data, static_cast<size_t>(record_->length),
+                        separator.value_or(","), max_count.value_or(0), MatchAt::kAnyByte);
 }
 
 bool RapidString::LoadFromFile(const char* path, bool* out_of_memory, void (*between_pieces)()) {
@@ -150,10 +142,10 @@ bool RapidString::LoadFromFile(const char* path, bool* out_of_memory, void (*bet
   return loaded;
 }
 
-unsigned char* RapidString::ReleaseContent(int64_t* length) {
+BufferStorage RapidString::ReleaseContent(int64_t* length) {
   *length = this->length();
   if (!record_) return nullptr;
-  unsigned char* content = record_->data;
+  BufferStorage content(record_->data);
   record_->data = nullptr;
   record_->length = record_->capacity = record_->allocated = 0;
   return content;

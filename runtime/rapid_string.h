@@ -43,9 +43,9 @@ class RapidString {
   bool LoadFromFile(const char* path, bool* out_of_memory = nullptr,
                     void (*between_pieces)() = nullptr);
 
-  // Hands the content over: its storage (from malloc, zero-terminated after `*length` bytes; the
-  // caller frees it with free) or null when the buffer has none. The buffer is left empty.
-  unsigned char* ReleaseContent(int64_t* length);
+  // Hands the content over: its storage, zero-terminated after `*length` bytes, or null when the
+  // buffer has none. The buffer is left empty.
+  BufferStorage ReleaseContent(int64_t* length);
 
   // The content, zero-terminated ("" without storage), and its length in bytes.
   const char* text() const;

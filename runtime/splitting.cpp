@@ -4,12 +4,6 @@
 
 namespace vx {
 
-namespace {
-size_t ArrayBlockSize(int32_t count) {
-  return sizeof(ArrayBlock) + sizeof(void*) * static_cast<size_t>(count);
-}
-}  // namespace
-
 const unsigned char* FindBytes(const unsigned char* from, const unsigned char* end,
                                const unsigned char* pattern, size_t pattern_length) {
   if (static_cast<size_t>(end - from) < pattern_length) return nullptr;
@@ -32,63 +26,80 @@ bool StartsCharacter(const unsigned char* known_start, const unsigned char* posi
   return (position - cursor) % 2 == 0;
 }
 
-MemberCollector::MemberCollector(int32_t expected_count)
-    : capacity_(expected_count > 0 ? expected_count : 1) {
-  array_ = static_cast<ValueArray>(AllocateBlock(ArrayBlockSize(capacity_)));
-  array_->dimensions = 1;
-  array_->count = 0;
+namespace {
+
+size_t ArrayBlockSize(int32_t count) {
+  return sizeof(ArrayBlock) + sizeof(void*) * static_cast<size_t>(count);
 }
 
-MemberCollector::~MemberCollector() {
-  if (!array_) return;
-  array_->count = count_;
-  FreeArrayOfBlocks(array_);
-}
-
-void MemberCollector::Grow() {
-  // Doubling keeps the copies of a growing array to about one pass over its final size.
-  int64_t grown = static_cast<int64_t>(capacity_) * 2;
-  // An array counts its members in 32 bits: one more member than that cannot be held.
-  if (capacity_ == INT32_MAX) ReportAllocationFailure(ArrayBlockSize(INT32_MAX) + sizeof(void*));
-  capacity_ = grown > INT32_MAX ? INT32_MAX : static_cast<int32_t>(grown);
-  array_ = static_cast<ValueArray>(ReallocateBlock(array_, ArrayBlockSize(capacity_)));
-}
-
-ValueArray MemberCollector::Finish() {
-  ValueArray array = array_;
-  array_ = nullptr;
-  array->count = count_;
-  if (count_ < capacity_) {
-    array = static_cast<ValueArray>(ReallocateBlock(array, ArrayBlockSize(count_)));
+// Collects the members of a split into one array block, grown geometrically and cut to size by
+// Finish. Members not yet handed over by Finish are released with the collector.
+class MemberCollector {
+ public:
+  MemberCollector() {
+    array_ = static_cast<ValueArray>(AllocateBlock(ArrayBlockSize(capacity_)));
+    array_->dimensions = 1;
+    array_->count = 0;
   }
-  return array;
-}
+  ~MemberCollector() {
+    if (!array_) return;
+    array_->count = count_;
+    FreeArrayOfBlocks(array_);
+  }
+  MemberCollector(const MemberCollector&) = delete;
+  MemberCollector& operator=(const MemberCollector&) = delete;
 
-ValueArray SplitContent(const unsigned char* content, int64_t length,
-                        const unsigned char* separator, size_t separator_length,
-                        std::optional<int32_t> max_count, MakeMember make_member) {
-  if (max_count && *max_count == 0) return AllocateArray(0);
-  int32_t limit = max_count && *max_count > 0 ? *max_count : INT32_MAX;
-  if (separator_length == 0) {
-    ValueArray whole = AllocateArray(1);
-    ArrayElements(whole)[0] = make_member(content, length);
-    return whole;
+  void Add(void* member) {
+    if (count_ == capacity_) Grow();
+    ArrayElements(array_)[count_++] = member;
   }
 
-  const unsigned char* end = content + length;
-  const unsigned char* piece = content;
-  MemberCollector members;
-  for (int32_t count = 1;; ++count) {
-    const unsigned char* match = FindBytes(piece, end, separator, separator_length);
-    if (!match) {
-      members.Add(make_member(piece, end - piece));
-      break;
+  // The array of the members added, owned by the caller.
+  ValueArray Finish() {
+    ValueArray array = array_;
+    array_ = nullptr;
+    array->count = count_;
+    if (count_ < capacity_) {
+      array = static_cast<ValueArray>(ReallocateBlock(array, ArrayBlockSize(count_)));
     }
-    members.Add(make_member(piece, match - piece));
-    piece = match + separator_length;
-    if (count == limit || piece >= end) break;
+    return array;
   }
+
+ private:
+  void Grow() {
+    // Doubling keeps the copies of a growing array to about one pass over its final size.
+    int64_t grown = static_cast<int64_t>(capacity_) * 2;
+    // An array counts its members in 32 bits: one more member than that cannot be held.
+    if (capacity_ == INT32_MAX) ReportAllocationFailure(ArrayBlockSize(INT32_MAX) + sizeof(void*));
+    capacity_ = grown > INT32_MAX ? INT32_MAX : static_cast<int32_t>(grown);
+    array_ = static_cast<ValueArray>(ReallocateBlock(array_, ArrayBlockSize(capacity_)));
+  }
+
+  ValueArray array_;
+  int32_t count_ = 0;
+  int32_t capacity_ = 4;
+};
+
+template <MatchAt kMatchAt>
+ValueArray CollectTexts(const unsigned char* bytes, size_t length, Separator separator,
+                        int32_t limit) {
+  MemberCollector members;
+  ForEachPiece<kMatchAt>(bytes, length, separator, limit,
+                         [&](const unsigned char* piece, size_t piece_length) {
+                           members.Add(CopyTextBytes(piece, static_cast<int64_t>(piece_length)));
+                         });
   return members.Finish();
+}
+
+}  // namespace
+
+ValueArray SplitIntoTexts(const unsigned char* bytes, size_t length, const char* separator,
+                          int32_t limit, MatchAt match_at) {
+  Separator cut_at{reinterpret_cast<const unsigned char*>(separator),
+                   static_cast<size_t>(TextLength(separator))};
+  return match_at == MatchAt::kCharacterStart
+             ? CollectTexts<MatchAt::kCharacterStart>(bytes, length, cut_at, limit)
+             : CollectTexts<MatchAt::kAnyByte>(bytes, length, cut_at, limit);
 }
 
 }  // namespace vx

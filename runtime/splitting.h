@@ -1,10 +1,10 @@
-// What the split commands share: a byte search and the growing array of members.
+// What the split commands and the import share: the scan that cuts bytes at a separator, and
+// the array of fresh texts that a split command makes of the pieces.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 
 #include "runtime/values.h"
 
@@ -41,41 +41,49 @@ inline const unsigned char* FindZero(const unsigned char* from, const unsigned c
 // after it) does: a byte of 0x80 or above leads a two-byte character.
 bool StartsCharacter(const unsigned char* known_start, const unsigned char* position);
 
-// Collects the members of a split (fresh texts or byte data, null for empty ones) into one
-// array block, grown geometrically and cut to size by Finish. Members not yet handed over by
-// Finish are released with the collector.
-class MemberCollector {
- public:
-  explicit MemberCollector(int32_t expected_count = 4);
-  ~MemberCollector();
-  MemberCollector(const MemberCollector&) = delete;
-  MemberCollector& operator=(const MemberCollector&) = delete;
-
-  void Add(void* member) {
-    if (count_ == capacity_) Grow();
-    ArrayElements(array_)[count_++] = member;
-  }
-  // The array of the members added, owned by the caller.
-  ValueArray Finish();
-
- private:
-  void Grow();
-
-  ValueArray array_;
-  int32_t count_ = 0;
-  int32_t capacity_;
+// The bytes to cut at; not zero-terminated.
+struct Separator {
+  const unsigned char* bytes;
+  size_t length;
 };
 
-// Makes one member of `count` bytes: a fresh text or byte data, null when count is 0.
-using MakeMember = void* (*)(const void* bytes, int64_t count);
+// Where a separator may match: at any byte, or only where a character starts, so that the trail
+// byte of a two-byte character is never taken for the separator's first byte.
+enum class MatchAt { kAnyByte, kCharacterStart };
 
-// The buffers' split: the pieces of `length` bytes at `content` between occurrences of the
-// separator, the piece before the first one included even when empty, the piece after the last
-// one only when it is not empty (so empty content gives one empty member). A `max_count` of 0
-// gives no members; one above 0 stops the split there and drops the rest; one below 0 is no
-// limit. An empty separator gives the whole content as the one member.
-ValueArray SplitContent(const unsigned char* content, int64_t length,
-                        const unsigned char* separator, size_t separator_length,
-                        std::optional<int32_t> max_count, MakeMember make_member);
+// Calls `piece(bytes, length)` for each piece of the `length` bytes at `bytes` between
+// occurrences of `separator`, in order and without copying anything: an empty piece where two
+// separators meet, and the rest after the last separator only when it is not empty, so that no
+// bytes give no pieces. An empty separator gives the whole as the one piece. With a `limit`
+// above 0 the scan stops after that many pieces.
+template <MatchAt kMatchAt, typename Piece>
+void ForEachPiece(const unsigned char* bytes, size_t length, Separator separator, int32_t limit,
+                  Piece&& piece) {
+  if (length == 0) return;
+  if (separator.length == 0) {
+    piece(bytes, length);
+    return;
+  }
+  const unsigned char* end = bytes + length;
+  const unsigned char* start = bytes;
+  const unsigned char* character_start = bytes;
+  const unsigned char* search_from = bytes;
+  while (const unsigned char* match =
+             FindBytes(search_from, end, separator.bytes, separator.length)) {
+    if (kMatchAt == MatchAt::kCharacterStart && !StartsCharacter(character_start, match)) {
+      character_start = search_from = match + 1;  // the next byte starts a character
+      continue;
+    }
+    piece(start, static_cast<size_t>(match - start));
+    start = character_start = search_from = match + separator.length;
+    if (limit > 0 && --limit == 0) return;
+  }
+  if (start < end) piece(start, static_cast<size_t>(end - start));
+}
+
+// The pieces that ForEachPiece cuts `length` bytes into at the text `separator`, as an array of
+// fresh texts, empty pieces null.
+ValueArray SplitIntoTexts(const unsigned char* bytes, size_t length, const char* separator,
+                          int32_t limit, MatchAt match_at);
 
 }  // namespace vx

@@ -1,5 +1,4 @@
-// Commands that take texts and byte data apart. Arguments are borrowed; every result is fresh
-// and owned by the caller.
+// Taking a text apart. Arguments are borrowed; the result is fresh and owned by the caller.
 #pragma once
 
 #include <cstdint>
@@ -17,14 +16,5 @@ namespace vx {
 // separator gives the whole text as the one member.
 ValueArray SplitText(const char* text, std::optional<const char*> separator = std::nullopt,
                      std::optional<int32_t> limit = std::nullopt);
-
-// SplitText for byte data, without the two-byte rule; the separator defaults to one zero byte.
-ValueArray SplitByteData(const ByteDataBlock* data,
-                         std::optional<const ByteDataBlock*> separator = std::nullopt,
-                         std::optional<int32_t> limit = std::nullopt);
-
-// At most `length` bytes of `text` from byte `start` (counted from 1); empty when start is
-// outside the text or length is below 1. Positions are bytes: a cut may split a character.
-Text TextMiddle(const char* text, int32_t start, int32_t length);
 
 }  // namespace vx

@@ -70,39 +70,6 @@ int32_t FormatScalar(const Value& value, char text[kScalarTextSize]) {
   }
 }
 
-int32_t ScalarBytes(const Value& value, unsigned char bytes[8]) {
-  switch (value.kind) {
-    case ValueKind::kByte:
-      bytes[0] = value.byte;
-      return 1;
-    case ValueKind::kShort:
-      std::memcpy(bytes, &value.short_integer, 2);
-      return 2;
-    case ValueKind::kInteger:
-      std::memcpy(bytes, &value.integer, 4);
-      return 4;
-    case ValueKind::kTruth: {
-      int32_t truth = value.truth ? 1 : 0;
-      std::memcpy(bytes, &truth, 4);
-      return 4;
-    }
-    case ValueKind::kFloat:
-      std::memcpy(bytes, &value.single, 4);
-      return 4;
-    case ValueKind::kLongInteger:
-      std::memcpy(bytes, &value.long_integer, 8);
-      return 8;
-    case ValueKind::kDouble:
-      std::memcpy(bytes, &value.decimal, 8);
-      return 8;
-    case ValueKind::kDateTime:
-      std::memcpy(bytes, &value.date_time, 8);
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 int32_t ArrayElementSize(ValueKind element_kind) {
   switch (element_kind) {
     case ValueKind::kByte:

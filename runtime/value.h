@@ -1,5 +1,5 @@
-// A value of any kind, as the commands that accept any kind receive it (ToText, ToByteData,
-// WriteText, the buffers' SetText, Append and SetBytes). A Value borrows what it points at.
+// A value of any kind, as the commands that accept any kind receive it (ToText, WriteText,
+// RapidString's SetText). A Value borrows what it points at.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,6 @@
 namespace vx {
 
 class RapidString;
-class RapidBinary;
 
 enum class ValueKind : uint8_t {
   kByte,         // unsigned 8-bit
@@ -24,7 +23,6 @@ enum class ValueKind : uint8_t {
   kText,
   kByteData,
   kRapidString,
-  kRapidBinary,
   kArray,  // a one-dimension ValueArray; element_kind says what its elements are
 };
 
@@ -45,7 +43,6 @@ struct Value {
   template <typename T>
   Value(T*) = delete;
   Value(const RapidString& value) : kind(ValueKind::kRapidString), rapid_string(&value) {}
-  Value(const RapidBinary& value) : kind(ValueKind::kRapidBinary), rapid_binary(&value) {}
 
   // An array whose elements are of `element_kind`: texts and byte data are pointer-sized
   // references, numbers, truth values (4 bytes) and date-times are stored inline.
@@ -69,7 +66,6 @@ struct Value {
     const char* text;
     const ByteDataBlock* byte_data;
     const RapidString* rapid_string;
-    const RapidBinary* rapid_binary;
     const ArrayBlock* array;
   };
 
@@ -92,10 +88,6 @@ inline constexpr size_t kScalarTextSize = 64;
 // values as "真" or "假", date-times as the date-time text) to `text` and returns its length;
 // returns -1 and writes nothing for other kinds.
 int32_t FormatScalar(const Value& value, char text[kScalarTextSize]);
-
-// Writes a scalar's bytes as they lie in memory (1, 2, 4 or 8; a truth value as a 4-byte
-// integer 1 or 0) and returns their count; returns 0 for other kinds.
-int32_t ScalarBytes(const Value& value, unsigned char bytes[8]);
 
 // The byte size of one inline element of an array of `element_kind`.
 int32_t ArrayElementSize(ValueKind element_kind);

@@ -168,13 +168,6 @@ Text ConcatTexts(std::initializer_list<const char*> texts) {
   return result;
 }
 
-int64_t TruncateToInteger(double x) {
-  // The conversion truncates whatever the rounding mode; out of range and NaN give the
-  // x86 "integer indefinite" value, as the processor's own truncation does.
-  if (!(x > -9223372036854775808.0 && x < 9223372036854775808.0)) return INT64_MIN;
-  return static_cast<int64_t>(x);
-}
-
 ValueArray AllocateArray(int32_t count) {
   size_t size = sizeof(ArrayBlock) + sizeof(void*) * static_cast<size_t>(count);
   auto* array = static_cast<ValueArray>(AllocateBlock(size));
@@ -189,18 +182,6 @@ void FreeArrayOfBlocks(ValueArray array) {
   void** elements = ArrayElements(array);
   for (int32_t i = 0; i < array->count; ++i) FreeBlock(elements[i]);
   FreeBlock(array);
-}
-
-void* ArrayMember(const ArrayBlock* array, int64_t index, int32_t routine, int32_t position) {
-  if (index < 1) ReportRuntimeError(kErrorIndexBelowOne, kIndexBelowOne, routine, position);
-  if (index > ArrayCount(array)) {
-    ReportRuntimeError(kErrorIndexAboveCount, kIndexAboveCount, routine, position);
-  }
-  return ArrayElements(array)[index - 1];
-}
-
-void* ArrayMember(const ArrayBlock* array, double index, int32_t routine, int32_t position) {
-  return ArrayMember(array, TruncateToInteger(index), routine, position);
 }
 
 }  // namespace vx

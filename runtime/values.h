@@ -71,8 +71,6 @@ int32_t TextLength(const char* text);
 int CompareText(const char* a, const char* b);
 // A fresh text joining the operands in order; always allocated, even when empty.
 Text ConcatTexts(std::initializer_list<const char*> texts);
-// The integer part of `x` (toward zero), whatever the rounding mode.
-int64_t TruncateToInteger(double x);
 
 inline int64_t ByteDataLength(const ByteDataBlock* data) {
   return data ? data->length : 0;
@@ -100,11 +98,6 @@ inline void* const* ArrayElements(const ArrayBlock* array) {
 }
 // Releases every member and then the array itself.
 void FreeArrayOfBlocks(ValueArray array);
-
-// Member `index` (from 1) of `array`, checked as handler code checks it: below 1 is runtime
-// error 4, above the count runtime error 1; `routine` and `position` name the failing place.
-void* ArrayMember(const ArrayBlock* array, int64_t index, int32_t routine, int32_t position);
-void* ArrayMember(const ArrayBlock* array, double index, int32_t routine, int32_t position);
 
 // --- Holders for values that cross a branch --------------------------------------------------
 

@@ -139,11 +139,6 @@ void CheckDateTimeText(double value) {
 }  // namespace
 }  // namespace vx
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vx::fuzzing::StartRuntime();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
   constexpr double kSpan = kLatestDateTime - kEarliestDateTime + 4;

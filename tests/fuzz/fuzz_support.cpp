@@ -23,14 +23,6 @@ int32_t AbortOnMessageBox(const char* text, const char* caption, uint32_t style)
 
 }  // namespace
 
-void StartRuntime() {
-  char directory[PATH_MAX];
-  bool known = getcwd(directory, sizeof directory) != nullptr;
-  SetMessageBoxHandler(AbortOnMessageBox);
-  InitializeRuntime();
-  if (known && chdir(directory) != 0) std::abort();
-}
-
 void FailProperty(const char* file, int line, const char* property, const std::string& detail) {
   std::fprintf(stderr, "\n%s:%d: property failed: %s\n%s\n", file, line, property, detail.c_str());
   std::abort();
@@ -41,6 +33,20 @@ std::string InputReader::Bytes(size_t count) {
   std::string bytes(reinterpret_cast<const char*>(data_ + position_), count);
   position_ += count;
   return bytes;
+}
+
+std::optional<int32_t> InputReader::Count() {
+  uint8_t choice = Byte();
+  if (choice < 0x80) return std::nullopt;
+  return static_cast<int32_t>(choice & 0x7F) - 3;
+}
+
+std::optional<std::string> InputReader::Separator(const std::vector<std::string>& fixed) {
+  uint8_t choice = Byte();
+  size_t pick = choice % 8u;
+  if (pick == 0) return std::nullopt;
+  if (pick <= fixed.size()) return fixed[pick - 1];
+  return Bytes(1 + choice / 8u % 4).c_str();
 }
 
 std::string Hex(const std::string& bytes) {
@@ -78,47 +84,17 @@ std::vector<std::string> TextMembers(const ArrayBlock* array, std::vector<bool>*
   return members;
 }
 
-std::vector<std::string> ByteDataMembers(const ArrayBlock* array) {
-  VX_FUZZ_CHECK(array && array->dimensions == 1 && array->count >= 0, "not a one-dimension array");
-  std::vector<std::string> members;
-  for (int32_t i = 0; i < array->count; ++i) {
-    auto* data = static_cast<const ByteDataBlock*>(ArrayElements(array)[i]);
-    VX_FUZZ_CHECK(!data || (data->marker == 1 && data->length > 0),
-                  "member " + std::to_string(i) + " is empty but not null, or malformed");
-    members.push_back(BytesOf(data));
-  }
-  return members;
-}
-
-std::string SplitOutcome::Report() const {
-  std::string report = std::string(input_name) + " " + Hex(input) + "\nseparator " +
-                       Hex(separator) + (separator_given ? "" : " (omitted)") + "\nlimit " +
-                       (limit ? std::to_string(*limit) : "omitted") + "\nmembers:";
-  for (const std::string& member : members) report += "\n  " + Hex(member);
-  return report;
-}
-
-bool CheckSplitJoinsBack(const SplitOutcome& split) {
-  const std::string& input = split.input;
-  const std::string& separator = split.separator;
-  const std::vector<std::string>& members = split.members;
-  int32_t most = split.Most();
-  if (input.empty() || most == 0) {
-    VX_FUZZ_CHECK(members.empty(), split.Report());
-    return false;
-  }
-  if (separator.empty()) {
-    VX_FUZZ_CHECK(members.size() == 1 && members[0] == input, split.Report());
-    return false;
-  }
-  VX_FUZZ_CHECK(most < 0 || members.size() <= static_cast<size_t>(most), split.Report());
-  std::string joined = Join(members, separator);
-  bool limit_reached = most > 0 && members.size() == static_cast<size_t>(most);
-  VX_FUZZ_CHECK(joined == input || joined + separator == input ||
-                    (limit_reached &&
-                     input.compare(0, joined.size() + separator.size(), joined + separator) == 0),
-                split.Report() + "\njoined " + Hex(joined));
-  return true;
-}
-
 }  // namespace vx::fuzzing
+
+// Starts the runtime on the calling thread, which becomes the UI thread, and keeps the current
+// directory (the runtime moves it to the program's, which would break relative corpus paths).
+// Fatal runtime errors abort the run with their message.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  using namespace vx;
+  char directory[PATH_MAX];
+  bool known = getcwd(directory, sizeof directory) != nullptr;
+  SetMessageBoxHandler(fuzzing::AbortOnMessageBox);
+  InitializeRuntime();
+  if (known && chdir(directory) != 0) std::abort();
+  return 0;
+}

@@ -1,6 +1,7 @@
-// What the fuzz targets share: the runtime's start, a reader that takes a target's parameters
-// off the front of its input, and the check that ends the run with a report when a property
-// fails (libFuzzer then keeps the input as a finding).
+// What the fuzz targets share: the runtime started before the first input (this file's
+// LLVMFuzzerInitialize, so that a target defines LLVMFuzzerTestOneInput alone), a reader that
+// takes a target's parameters off the front of its input, and the check that ends the run with a
+// report when a property fails (libFuzzer then keeps the input as a finding).
 #pragma once
 
 #include <cstddef>
@@ -13,14 +14,14 @@
 
 namespace vx::fuzzing {
 
-// Starts the runtime on the calling thread, which becomes the UI thread, and keeps the current
-// directory (the runtime moves it to the program's, which would break relative corpus paths).
-// Fatal runtime errors abort the run with their message. Call once, before anything else.
-void StartRuntime();
-
-// Loads a headless main window that holds the list 超级列表框1, afresh (list_window.cpp: a
-// target that calls it links vx_ui and vx_window_headless).
+// Loads a headless main window that holds the list 超级列表框1, afresh: a target calls it at the
+// start of every run, since the headless window's record of requests would otherwise grow with
+// every run, and libFuzzer would look for a leak after each one (list_window.cpp: a target that
+// calls it links vx_fuzz_list_window).
 void LoadListWindow();
+
+// The items image the list holds, checked to be null when it is empty.
+std::string ListImage();
 
 // Reports the failed property with `detail` and aborts.
 [[noreturn]] void FailProperty(const char* file, int line, const char* property,
@@ -44,6 +45,15 @@ class InputReader {
   std::string Bytes(size_t count);
   std::string Rest() { return Bytes(size_ - position_); }
 
+  // A count that may be omitted, read from one byte: omitted below 0x80, else the low seven
+  // bits less 3 (-3 to 124).
+  std::optional<int32_t> Count();
+  // A text separator that may be omitted, read from a choice byte and, when the choice says so,
+  // the bytes that follow it: choice % 8 of 0 omits it, 1 to fixed.size() picks from `fixed`,
+  // anything above takes choice / 8 % 4 + 1 bytes off the input (up to their first zero byte,
+  // where a text ends).
+  std::optional<std::string> Separator(const std::vector<std::string>& fixed);
+
  private:
   const uint8_t* data_;
   size_t size_;
@@ -51,12 +61,10 @@ class InputReader {
 };
 
 // The headers of the entries the pipeline writes into items images: a row entry's (before the
-// row number) and a column entry's (before its text); and the joint from one column's text to
-// the next column entry, which closes the text and its empty second text.
+// row number) and a column entry's (before its text).
 inline const std::string kRowHeader(
     "\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00\x00\x00\x00\x00\x00", 17);
 inline const std::string kColumnHeader = '\x01' + kRowHeader.substr(1);
-inline const std::string kColumnJoint = std::string(2, '\0') + kColumnHeader;
 
 // The bytes in hexadecimal, for reports: GBK text does not print.
 std::string Hex(const std::string& bytes);
@@ -74,34 +82,10 @@ inline OwnedByteData AsByteData(const std::string& bytes) {
 // The pieces joined with `separator` between each two.
 std::string Join(const std::vector<std::string>& pieces, const std::string& separator);
 
-// The members of a split's result, checked to be a one-dimension array whose members are null
-// exactly when they are empty: texts up to their zero, byte data whole. A text member cut from
-// bytes that begin with a zero is empty but not null: with `null_members` given, the nulls are
-// recorded there for the caller to check instead.
+// The texts of a split's result, checked to be a one-dimension array whose members are null
+// exactly when they are empty. A member cut from bytes that begin with a zero is empty but not
+// null: with `null_members` given, the nulls are recorded there for the caller to check instead.
 std::vector<std::string> TextMembers(const ArrayBlock* array,
                                      std::vector<bool>* null_members = nullptr);
-std::vector<std::string> ByteDataMembers(const ArrayBlock* array);
-
-// A split's outcome: `input` cut at `separator` (given, or the default for an omitted one)
-// with `limit` (omitted, or a count of which 0 and below give nothing) into `members`.
-struct SplitOutcome {
-  const char* input_name;  // "text" or "data", for reports
-  const std::string& input;
-  const std::string& separator;
-  bool separator_given;
-  std::optional<int32_t> limit;
-  const std::vector<std::string>& members;
-
-  // The most members the limit allows, or -1 for no limit.
-  int32_t Most() const { return limit ? (*limit < 0 ? 0 : *limit) : -1; }
-  std::string Report() const;
-};
-
-// The properties every split has: no members for an empty input or a limit of 0 or below, the
-// whole input as one member for an empty separator, no more members than the limit, and the
-// members joined with the separator give the input back, less a separator that ended it (or,
-// when the limit ended the split, the input's beginning up to a separator). False when the
-// outcome is settled by the first two, so that nothing more is to be checked.
-bool CheckSplitJoinsBack(const SplitOutcome& split);
 
 }  // namespace vx::fuzzing

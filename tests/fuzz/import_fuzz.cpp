@@ -14,6 +14,7 @@
 #include "pipeline/import.h"
 #include "pipeline/remove_duplicates.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/runtime/split_model.h"
 #include "ui/list_control.h"
 #include "ui/units.h"
 
@@ -28,34 +29,12 @@ struct ExpectedRow {
   bool has_text_entry;
 };
 
-bool IsLeadByte(char byte) {
-  return static_cast<unsigned char>(byte) >= 0x80;
-}
-
-// The pieces between CR LFs: the last one only when not empty; empty contents are one line.
-std::vector<std::string> SplitLines(const std::string& contents) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = contents.find("\r\n", start);
-    if (end == std::string::npos) {
-      if (start < contents.size() || lines.empty()) lines.push_back(contents.substr(start));
-      return lines;
-    }
-    lines.push_back(contents.substr(start, end - start));
-    start = end + 2;
-  }
-}
-
 // A line's text ends at its first zero byte, and its row shows it up to the first "----" that
 // begins where a character does (a byte of 0x80 or above leads a two-byte character).
 ExpectedRow RowOfLine(const std::string& line) {
   std::string text = line.substr(0, line.find('\0'));
   if (text.empty()) return {"", false};
-  for (size_t at = 0; at < text.size(); at += IsLeadByte(text[at]) ? 2 : 1) {
-    if (text.compare(at, 4, "----") == 0) return {text.substr(0, at), true};
-  }
-  return {text, true};
+  return {testing::WalkSplit(text, "----", 1, testing::SplitUnits::kGbkCharacters)[0], true};
 }
 
 // The image as the pipeline writes it: per row its number, then its text entry if it has one.
@@ -89,9 +68,8 @@ void CheckList(const std::vector<ExpectedRow>& rows, const std::string& contents
                   detail() + "\nrow " + std::to_string(i) + ": " + Hex(CellText(row, 0)) + " " +
                       Hex(CellText(row, 1)) + ", expected text " + Hex(rows[i].text));
   }
-  OwnedByteData image(ReadListItems(超级列表框1));
-  VX_FUZZ_CHECK(fuzzing::BytesOf(image.get()) == ImageOf(rows),
-                detail() + "\nimage " + Hex(fuzzing::BytesOf(image.get())));
+  std::string image = fuzzing::ListImage();
+  VX_FUZZ_CHECK(image == ImageOf(rows), detail() + "\nimage " + Hex(image));
 }
 
 std::string file_path;
@@ -101,25 +79,22 @@ void RemoveFile() {
   rmdir(file_path.substr(0, file_path.rfind('/')).c_str());
 }
 
-}  // namespace
-}  // namespace vx
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vx::fuzzing::StartRuntime();
-  vx::fuzzing::LoadListWindow();
-  // In memory where possible: rewriting a file on disk may flush it each time.
+// The file that each run writes, in a directory of its own, in memory where possible: rewriting
+// a file on disk may flush it each time.
+void MakeFileDirectory() {
   std::string directory =
       std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/vextorin-import-XXXXXX";
   if (!mkdtemp(&directory[0])) std::abort();
-  vx::file_path = directory + "/lines.txt";
-  std::atexit(vx::RemoveFile);
-  return 0;
+  file_path = directory + "/lines.txt";
+  std::atexit(RemoveFile);
 }
+
+}  // namespace
+}  // namespace vx
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
-  // A fresh window each run: the headless window's record of requests would otherwise grow
-  // with every run, and libFuzzer would look for a leak after each one.
+  if (file_path.empty()) MakeFileDirectory();
   fuzzing::LoadListWindow();
   const std::string contents(reinterpret_cast<const char*>(data), size);
   std::remove(file_path.c_str());  // a new file each time: truncating one may flush it
@@ -130,7 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   std::vector<ExpectedRow> imported;
-  for (const std::string& line : SplitLines(contents)) imported.push_back(RowOfLine(line));
+  for (const std::string& line : testing::WalkBufferSplit(contents, "\r\n", -1)) {
+    imported.push_back(RowOfLine(line));
+  }
 
   WriteListItems(超级列表框1, nullptr);  // an import starts from an empty list
   VX_FUZZ_CHECK(LoadLinesIntoList(超级列表框1, file_path.c_str()) == LoadResult::kLoaded,

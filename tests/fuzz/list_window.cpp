@@ -1,5 +1,6 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "ui/layout.h"
+#include "ui/list_control.h"
 #include "ui/units.h"
 
 namespace vx::fuzzing {
@@ -17,6 +18,12 @@ void LoadListWindow() {
   layout.menu.unit = 菜单;
   layout.menu.hidden = true;
   LoadStartWindow(layout);
+}
+
+std::string ListImage() {
+  OwnedByteData image(ReadListItems(超级列表框1));
+  VX_FUZZ_CHECK(!image || image->length > 0, "an empty image is not null");
+  return BytesOf(image.get());
 }
 
 }  // namespace vx::fuzzing

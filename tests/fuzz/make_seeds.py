@@ -61,74 +61,65 @@ write("list_items_fuzz", "cut_in_header", imported_rows([b"a", b"b"]) + ROW_HEAD
 write("list_items_fuzz", "cut_in_text", imported_rows([b"a"]) + ROW_HEADER + b"2")
 write("list_items_fuzz", "cut_in_second_text", imported_rows([b"a"]) + entry(0, b"2")[:-1])
 
-# --- split_text_fuzz: separator choice, limit choice, [separator], text ---------------------------
+# --- split_text_fuzz: separator choice, [separator], limit choice, text ---------------------------
 OMITTED, COMMA, DASHES, EMPTY, GIVEN = 0, 1, 2, 3, 4
 
 
 def given(length):
     """The choice byte of a separator of `length` bytes taken from the input."""
-    return next(v for v in range(256) if v % 6 >= GIVEN and v // 8 % 4 == length - 1)
+    return next(v for v in range(256) if v % 8 >= GIVEN and v // 8 % 4 == length - 1)
 
 
-write("split_text_fuzz", "commas", bytes([OMITTED, LIMIT_OMITTED]) + b"a,,b,")
-write("split_text_fuzz", "leading_comma", bytes([COMMA, LIMIT_OMITTED]) + b",a")
-write("split_text_fuzz", "limit_2", bytes([COMMA, limit(2)]) + b"a,b,c")
-write("split_text_fuzz", "limit_negative", bytes([COMMA, limit(-1)]) + b"a,b")
-write("split_text_fuzz", "empty_separator", bytes([EMPTY, LIMIT_OMITTED]) + b"abc")
-write("split_text_fuzz", "gbk_line", bytes([DASHES, limit(1)]) + gbk("王五----备注----"))
-write("split_text_fuzz", "gbk_dashes", bytes([DASHES, LIMIT_OMITTED]) + b"x----" + gbk("张三") + b"--")
+def text_split(choice, count, text, separator=b""):
+    return bytes([choice]) + separator + bytes([count]) + text
+
+
+write("split_text_fuzz", "commas", text_split(OMITTED, LIMIT_OMITTED, b"a,,b,"))
+write("split_text_fuzz", "leading_comma", text_split(COMMA, LIMIT_OMITTED, b",a"))
+write("split_text_fuzz", "limit_2", text_split(COMMA, limit(2), b"a,b,c"))
+write("split_text_fuzz", "limit_negative", text_split(COMMA, limit(-1), b"a,b"))
+write("split_text_fuzz", "empty_separator", text_split(EMPTY, LIMIT_OMITTED, b"abc"))
+write("split_text_fuzz", "gbk_line", text_split(DASHES, limit(1), gbk("王五----备注----")))
+write("split_text_fuzz", "gbk_dashes", text_split(DASHES, LIMIT_OMITTED, b"x----" + gbk("张三") + b"--"))
 # Trail bytes 0x40 to 0x7E look like ASCII: "@" and "|" must not cut a character.
-write("split_text_fuzz", "trail_byte_at", bytes([given(1), LIMIT_OMITTED]) + b"@" + b"\x81\x40@x")
-write("split_text_fuzz", "trail_byte_bar", bytes([given(1), LIMIT_OMITTED]) + b"|" + b"a|\x81\x7c|\xb0\x7cb")
-write("split_text_fuzz", "lone_lead_byte", bytes([COMMA, LIMIT_OMITTED]) + b"a,\x81")
-write("split_text_fuzz", "two_byte_separator", bytes([given(2), LIMIT_OMITTED]) + gbk("，") +
-      gbk("甲，乙，，丙"))
+write("split_text_fuzz", "trail_byte_at", text_split(given(1), LIMIT_OMITTED, b"\x81\x40@x", b"@"))
+write("split_text_fuzz", "trail_byte_bar",
+      text_split(given(1), LIMIT_OMITTED, b"a|\x81\x7c|\xb0\x7cb", b"|"))
+write("split_text_fuzz", "lone_lead_byte", text_split(COMMA, LIMIT_OMITTED, b"a,\x81"))
+write("split_text_fuzz", "two_byte_separator",
+      text_split(given(2), LIMIT_OMITTED, gbk("甲，乙，，丙"), gbk("，")))
 
-# --- split_byte_data_fuzz: separator choice, limit choice, [separator], data ----------------------
-ZERO, EMPTY_BYTES, ROW, JOINT = 0, 1, 2, 3
-image = imported_rows(PHONES + [None, gbk("张三")])
-write("split_byte_data_fuzz", "zero_bytes", bytes([ZERO, LIMIT_OMITTED]) + b"a\x00b\x00\x00c\x00")
-write("split_byte_data_fuzz", "image_at_rows", bytes([ROW, LIMIT_OMITTED]) + image)
-write("split_byte_data_fuzz", "row_at_joints", bytes([JOINT, LIMIT_OMITTED]) + b"12" + COLUMN_JOINT +
-      gbk("张三") + COLUMN_JOINT + b"second\x00\x00")
-write("split_byte_data_fuzz", "crlf_limit_2", bytes([given(2), limit(2)]) + b"\r\n" + b"a\r\nb\r\nc")
-write("split_byte_data_fuzz", "empty_separator", bytes([EMPTY_BYTES, LIMIT_OMITTED]) + b"\x00ab\x00")
-write("split_byte_data_fuzz", "overlapping", bytes([given(2), LIMIT_OMITTED]) + b"aa" + b"aaaaa")
-
-# --- buffer_split_fuzz: choice, count choice, two cut points (x 64), [separator], content --------
-TEXT, BINARY = 1, 0
+# --- buffer_split_fuzz: two cut points (x 64), separator choice, [separator], count choice,
+# content
 B_OMITTED, B_EMPTY, B_CRLF, B_GIVEN = 0, 1, 2, 3
 
 
-def buffer_choice(kind, separator, length=1):
+def buffer_choice(separator, length=1):
     return next(v for v in range(256)
-                if v % 2 == kind and min(v // 2 % 5, B_GIVEN) == separator and
-                v // 16 % 4 == length - 1)
+                if min(v % 8, B_GIVEN) == separator and v // 8 % 4 == length - 1)
+
+
+def buffer_split(cuts, choice, count, content, separator=b""):
+    return bytes(cuts) + bytes([choice]) + separator + bytes([count]) + content
 
 
 crlf_file = b"".join(gbk(line) + b"\r\n" for line in ["13800000000", "张三----备注", "", "李四"])
-write("buffer_split_fuzz", "crlf_file", bytes([buffer_choice(TEXT, B_CRLF), 0, 0, 0]) + crlf_file)
-write("buffer_split_fuzz", "crlf_no_last", bytes([buffer_choice(TEXT, B_CRLF), 0, 0, 0]) +
-      b"a\r\n\r\nb")
-write("buffer_split_fuzz", "crlf_double_end", bytes([buffer_choice(TEXT, B_CRLF), 0, 0, 0]) +
-      b"a\r\nb\r\n\r\n")
-write("buffer_split_fuzz", "lf_only", bytes([buffer_choice(TEXT, B_CRLF), 0, 0, 0]) + b"a\nb\n")
-write("buffer_split_fuzz", "zero_in_line", bytes([buffer_choice(TEXT, B_CRLF), 0, 0, 0]) +
-      b"ab\x00cd\r\n\x00x\r\n")
-write("buffer_split_fuzz", "commas_count_2", bytes([buffer_choice(TEXT, B_OMITTED), limit(2), 0, 0]) +
-      b"a,b,c")
-write("buffer_split_fuzz", "binary_zeros", bytes([buffer_choice(BINARY, B_OMITTED), 0, 0, 0]) +
-      b"\x00a\x00\x00b")
-write("buffer_split_fuzz", "binary_given", bytes([buffer_choice(BINARY, B_GIVEN, 3), 0, 1, 0]) +
-      b"---" + b"x" * 70 + b"---y")
-# 10240 bytes: appended in pieces of 64 x 159 and 64 x 1 bytes, so that the buffer grows past
-# its first 10240 bytes on the last piece.
+CRLF = buffer_choice(B_CRLF)
+write("buffer_split_fuzz", "crlf_file", buffer_split([0, 0], CRLF, 0, crlf_file))
+write("buffer_split_fuzz", "crlf_no_last", buffer_split([0, 0], CRLF, 0, b"a\r\n\r\nb"))
+write("buffer_split_fuzz", "crlf_double_end", buffer_split([0, 0], CRLF, 0, b"a\r\nb\r\n\r\n"))
+write("buffer_split_fuzz", "lf_only", buffer_split([0, 0], CRLF, 0, b"a\nb\n"))
+write("buffer_split_fuzz", "zero_in_line", buffer_split([0, 0], CRLF, 0, b"ab\x00cd\r\n\x00x\r\n"))
+write("buffer_split_fuzz", "commas_count_2",
+      buffer_split([0, 0], buffer_choice(B_OMITTED), limit(2), b"a,b,c"))
+write("buffer_split_fuzz", "given",
+      buffer_split([1, 0], buffer_choice(B_GIVEN, 3), 0, b"x" * 70 + b"---y", b"---"))
+# 10240 bytes: set in pieces of 64 x 159 and 64 x 1 bytes, so that the buffer grows past its
+# first 10240 bytes (10239 and the terminator) on the last piece.
 lines = b""
 while len(lines) < 10240:
     lines += b"%011d\r\n" % (13800000000 + len(lines))
-write("buffer_split_fuzz", "growth", bytes([buffer_choice(TEXT, B_CRLF), 0, 159, 1]) + lines[:10240])
-write("buffer_split_fuzz", "growth_binary", bytes([buffer_choice(BINARY, B_CRLF), 0, 159, 1]) +
-      lines[:10241])
+write("buffer_split_fuzz", "growth", buffer_split([159, 1], CRLF, 0, lines[:10240]))
 
 # --- date_time_text_fuzz: doubles, 8 bytes each ---------------------------------------------------
 def doubles(*values):

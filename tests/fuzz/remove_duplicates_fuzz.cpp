@@ -5,11 +5,10 @@
 // A list whose image does not change keeps its cells, digests included.
 #include <cstdint>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
 #include "pipeline/remove_duplicates.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/pipeline/removal_model.h"
 #include "ui/list_control.h"
 #include "ui/units.h"
 
@@ -17,76 +16,23 @@ namespace vx {
 namespace {
 
 using fuzzing::Hex;
-using fuzzing::kColumnJoint;
-using fuzzing::kRowHeader;
-
-// The pieces between separators: the first always, the last only when not empty.
-std::vector<std::string> Pieces(const std::string& bytes, const std::string& separator) {
-  std::vector<std::string> pieces;
-  size_t start = 0;
-  for (;;) {
-    size_t match = bytes.find(separator, start);
-    if (match == std::string::npos) {
-      if (start < bytes.size() || pieces.empty()) pieces.push_back(bytes.substr(start));
-      return pieces;
-    }
-    pieces.push_back(bytes.substr(start, match - start));
-    start = match + separator.size();
-  }
-}
-
-std::string ImageWithoutDuplicates(const std::string& image, size_t key_column, bool renumber) {
-  std::vector<std::string> rows = Pieces(image, kRowHeader);
-  std::unordered_set<std::string> seen;
-  std::string kept_rows;
-  int64_t kept = 0;
-  for (size_t i = 1; i < rows.size(); ++i) {
-    // An empty row has no parts at all.
-    std::vector<std::string> parts;
-    if (!rows[i].empty()) parts = Pieces(rows[i], kColumnJoint);
-    if (parts.size() <= key_column || parts[key_column].empty()) continue;
-    if (!seen.insert(parts[key_column]).second) continue;
-    kept_rows += kRowHeader;
-    if (!renumber) {
-      kept_rows += rows[i];
-      continue;
-    }
-    kept_rows += std::to_string(++kept);
-    for (size_t part = 1; part < parts.size(); ++part) kept_rows += kColumnJoint + parts[part];
-  }
-  return kept_rows;
-}
-
-std::string StoredImage() {
-  OwnedByteData image(ReadListItems(超级列表框1));
-  return fuzzing::BytesOf(image.get());
-}
 
 }  // namespace
 }  // namespace vx
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vx::fuzzing::StartRuntime();
-  vx::fuzzing::LoadListWindow();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vx;
-  // A fresh window each run: the headless window's record of requests would otherwise grow
-  // with every run, and libFuzzer would look for a leak after each one.
   fuzzing::LoadListWindow();
   fuzzing::InputReader input(data, size);
   uint8_t choice = input.Byte();
   const int32_t key_column = choice % 3;
   const bool renumber = !(choice & 4);
   const std::string image = input.Rest();
-  const std::string expected =
-      ImageWithoutDuplicates(image, static_cast<size_t>(key_column), renumber);
+  const std::string expected = testing::ImageWithoutDuplicates(image, key_column, renumber);
   auto detail = [&] {
     return "key column " + std::to_string(key_column) + (renumber ? ", renumbered" : "") +
            "\nimage " + Hex(image) + "\nexpected " + Hex(expected) + "\nfound " +
-           Hex(StoredImage());
+           Hex(fuzzing::ListImage());
   };
 
   WriteListItems(超级列表框1, fuzzing::AsByteData(image).get());
@@ -94,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (has_rows) SetCellText(超级列表框1, 0, 2, "digest");
   RemoveDuplicateRows(超级列表框1, key_column, renumber);
 
-  VX_FUZZ_CHECK(StoredImage() == expected, detail());
+  VX_FUZZ_CHECK(fuzzing::ListImage() == expected, detail());
   if (has_rows) {
     // Unchanged, the list keeps the digest written into it; rebuilt, it shows the new image's
     // own cell, which may be any text, even "digest".

@@ -6,17 +6,15 @@
 #include <set>
 
 #include "runtime/heap.h"
-#include "runtime/rapid_binary.h"
 #include "runtime/runtime.h"
-#include "runtime/texts.h"
 #include "tests/pipeline/pipeline_fixture.h"
+#include "tests/pipeline/removal_model.h"
 
 namespace vx {
 namespace {
 
 using namespace std::string_literals;
 using testing::AsByteData;
-using testing::BytesOf;
 using testing::ColumnEntry;
 using testing::CountTitle;
 using testing::Entry;
@@ -170,39 +168,6 @@ TEST_F(RemoveDuplicatesTest, RenumberedRowsWithoutColumnsGiveTheRowsOfTheirImage
   }
 }
 
-// The removal as its steps say: the image cut at the row header with the buffer's Split, each
-// row cut at the column joint with SplitByteData, a key kept once.
-std::string ReferenceRemoval(const std::string& image, int32_t key_column, bool renumber) {
-  static const std::string header(reinterpret_cast<const char*>(kRowHeader), sizeof kRowHeader);
-  static const std::string joint(reinterpret_cast<const char*>(kColumnJoint), sizeof kColumnJoint);
-  OwnedByteData header_bytes = AsByteData(header);
-  OwnedByteData joint_bytes = AsByteData(joint);
-  RapidBinary source;
-  OwnedByteData image_bytes = AsByteData(image);
-  source.SetBytes({image_bytes.get()});
-  OwnedArray pieces(source.Split(header_bytes.get()));
-  std::set<std::string> seen;
-  std::string output;
-  int kept = 0;
-  for (int32_t i = 1; i < ArrayCount(pieces.get()); ++i) {
-    auto* piece = static_cast<ByteData>(ArrayElements(pieces.get())[i]);
-    OwnedArray parts(SplitByteData(piece, joint_bytes.get()));
-    if (ArrayCount(parts.get()) <= key_column) continue;
-    std::string key = BytesOf(static_cast<ByteData>(ArrayElements(parts.get())[key_column]));
-    if (key.empty() || !seen.insert(key).second) continue;
-    output += header;
-    if (!renumber) {
-      output += BytesOf(piece);
-      continue;
-    }
-    output += std::to_string(++kept);
-    for (int32_t p = 1; p < ArrayCount(parts.get()); ++p) {
-      output += joint + BytesOf(static_cast<ByteData>(ArrayElements(parts.get())[p]));
-    }
-  }
-  return output;
-}
-
 // Images as the pipeline writes them, with repeated, empty and two-byte texts, and images of
 // any other shape: other header fields, second texts, leading column entries, 0xFF bytes in
 // texts, an entry cut short.
@@ -235,7 +200,7 @@ TEST_F(RemoveDuplicatesTest, KeepsWhatSplittingTheImageKeeps) {
         if (round % 3 == 0) DeleteAllRows(超级列表框1);  // fewer rows than the image holds
         RemoveDuplicateRows(超级列表框1, key_column, renumber);
         ASSERT_EQ(testing::HexOf(Image()),
-                  testing::HexOf(ReferenceRemoval(image, key_column, renumber)))
+                  testing::HexOf(testing::ImageWithoutDuplicates(image, key_column, renumber)))
             << "round " << round << ", key column " << key_column << ", renumber " << renumber;
       }
     }

@@ -2,29 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
-#include "runtime/rapid_binary.h"
 #include "runtime/rapid_string.h"
 #include "tests/runtime/array_members.h"
 
 namespace vx {
 namespace {
 
-TEST(BufferGrowth, FirstReservationIsMinCapacityThenNeededPlusStep) {
-  RapidBinary bytes;
-  ASSERT_NE(bytes.record(), nullptr);
-  EXPECT_EQ(bytes.record()->data, nullptr);
-  EXPECT_EQ(bytes.record()->capacity, 0);
-  EXPECT_TRUE(bytes.Append({testing::Bytes(std::string(1, 'a')).get()}));
-  EXPECT_EQ(bytes.record()->capacity, 10240);
-  EXPECT_TRUE(bytes.Append({testing::Bytes(std::string(10239, 'b')).get()}));
-  EXPECT_EQ(bytes.record()->capacity, 10240);  // 10240 bytes fit exactly
-  EXPECT_TRUE(bytes.Append({uint8_t{1}}));
-  EXPECT_EQ(bytes.record()->capacity, 10241 + 10240);
-  EXPECT_EQ(bytes.length(), 10241);
+using OwnedRecord = std::unique_ptr<BufferRecord, decltype(&DestroyBufferRecord)>;
 
+OwnedRecord NewRecord() {
+  return OwnedRecord(CreateBufferRecord(), DestroyBufferRecord);
+}
+
+bool Append(BufferRecord* record, const std::string& bytes) {
+  return AppendToBuffer(record, bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+TEST(BufferGrowth, FirstReservationIsMinCapacityThenNeededPlusStep) {
   RapidString fits, grows;
+  ASSERT_NE(fits.record(), nullptr);
+  EXPECT_EQ(fits.record()->data, nullptr);
+  EXPECT_EQ(fits.record()->capacity, 0);
   EXPECT_TRUE(fits.SetText({std::string(10239, 'x').c_str()}));
   EXPECT_EQ(fits.record()->capacity, 10240);  // 10239 characters and the terminator
   EXPECT_TRUE(grows.SetText({std::string(10240, 'x').c_str()}));
@@ -34,20 +35,22 @@ TEST(BufferGrowth, FirstReservationIsMinCapacityThenNeededPlusStep) {
 }
 
 TEST(BufferGrowth, EveryGrowthGivesTheNeededSizePlusTheStep) {
-  RapidBinary bytes;
+  OwnedRecord record = NewRecord();
   int32_t growths = 0;
   for (int32_t i = 0; i < 200000; ++i) {
-    int32_t before = bytes.record()->capacity;
-    ASSERT_TRUE(bytes.Append({uint8_t{7}}));
-    if (bytes.record()->capacity != before) {
+    int64_t before = record->capacity;
+    ASSERT_TRUE(Append(record.get(), "\7"));
+    if (record->capacity != before) {
       ++growths;
-      int32_t expected = bytes.length() <= 10240 ? 10240 : bytes.length() + 10240;
-      ASSERT_EQ(bytes.record()->capacity, expected) << "at length " << bytes.length();
+      int64_t needed = record->length + 1;  // with the terminator
+      int64_t expected = needed <= 10240 ? 10240 : needed + 10240;
+      ASSERT_EQ(record->capacity, expected) << "at length " << record->length;
     }
-    ASSERT_GE(bytes.record()->allocated, bytes.record()->capacity);
+    ASSERT_GE(record->allocated, record->capacity);
   }
-  EXPECT_EQ(growths, 1 + (200000 - 10241) / 10241 + 1);
-  EXPECT_EQ(bytes.bytes()[199999], 7);
+  EXPECT_EQ(growths, 1 + (200000 - 10240) / 10241 + 1);
+  EXPECT_EQ(record->data[199999], 7);
+  EXPECT_EQ(record->data[200000], 0);
 }
 
 TEST(BufferGrowth, ClearingKeepsTheStorage) {
@@ -61,17 +64,17 @@ TEST(BufferGrowth, ClearingKeepsTheStorage) {
 }
 
 TEST(BufferGrowth, RefusesToPassMaxCapacityAndKeepsTheContent) {
-  RapidBinary bytes;
-  bytes.record()->max_capacity = 20000;
-  auto block = testing::Bytes(std::string(15000, 'a'));
-  EXPECT_TRUE(bytes.Append({block.get()}));
-  EXPECT_EQ(bytes.record()->capacity, 20000);  // 15000 + 10240 would pass the maximum
-  EXPECT_TRUE(bytes.Append({testing::Bytes(std::string(5000, 'b')).get()}));
-  EXPECT_FALSE(bytes.Append({uint8_t{1}}));
-  EXPECT_EQ(bytes.length(), 20000);
-  EXPECT_EQ(bytes.record()->capacity, 20000);
-  EXPECT_EQ(bytes.bytes()[14999], 'a');
-  EXPECT_EQ(bytes.bytes()[19999], 'b');
+  OwnedRecord record = NewRecord();
+  record->max_capacity = 20000;
+  EXPECT_TRUE(Append(record.get(), std::string(15000, 'a')));
+  EXPECT_EQ(record->capacity, 20000);  // 15001 + 10240 would pass the maximum
+  EXPECT_TRUE(Append(record.get(), std::string(4999, 'b')));
+  EXPECT_FALSE(Append(record.get(), "c"));
+  EXPECT_EQ(record->length, 19999);
+  EXPECT_EQ(record->capacity, 20000);
+  EXPECT_EQ(record->data[14999], 'a');
+  EXPECT_EQ(record->data[19998], 'b');
+  EXPECT_EQ(record->data[19999], 0);
 
   RapidString text;
   text.SetText({"kept"});
@@ -93,9 +96,9 @@ TEST(BufferGrowth, GrownCapacityAtTheDefaultMaximum) {
   EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity - 1), kDefaultMaxCapacity);
   EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity), kDefaultMaxCapacity);
   EXPECT_EQ(GrownCapacity(*record, kDefaultMaxCapacity + 1), -1);
-  EXPECT_FALSE(ReserveBuffer(record, kDefaultMaxCapacity + 1, BufferKind::kBytes));
-  EXPECT_FALSE(ReserveBuffer(record, -1, BufferKind::kBytes));
-  EXPECT_TRUE(ReserveBuffer(record, 0, BufferKind::kBytes));
+  EXPECT_FALSE(ReserveBuffer(record, kDefaultMaxCapacity + 1));
+  EXPECT_FALSE(ReserveBuffer(record, -1));
+  EXPECT_TRUE(ReserveBuffer(record, 0));
   EXPECT_EQ(record->data, nullptr);
   DestroyBufferRecord(record);
 }
@@ -110,13 +113,15 @@ TEST(BufferGrowth, TextWithZeroBytesSurvivesGrowing) {
 }
 
 TEST(BufferGrowth, AppendingABufferToItselfAcrossAGrowth) {
-  RapidBinary bytes;
-  bytes.Append({testing::Bytes(std::string(8000, 'x')).get(), uint8_t{'y'}});
-  EXPECT_TRUE(bytes.Append({bytes}));  // 16002 bytes: the storage moves while copying
-  ASSERT_EQ(bytes.length(), 16002);
-  EXPECT_EQ(bytes.bytes()[8000], 'y');
-  EXPECT_EQ(bytes.bytes()[16001], 'y');
-  EXPECT_EQ(bytes.bytes()[8001], 'x');
+  OwnedRecord record = NewRecord();
+  Append(record.get(), std::string(8000, 'x') + "y");
+  // 16002 bytes: the storage moves while copying
+  EXPECT_TRUE(AppendToBuffer(record.get(), record->data, record->length));
+  ASSERT_EQ(record->length, 16002);
+  EXPECT_EQ(record->data[8000], 'y');
+  EXPECT_EQ(record->data[16001], 'y');
+  EXPECT_EQ(record->data[8001], 'x');
+  EXPECT_EQ(record->data[16002], 0);
 }
 
 }  // namespace

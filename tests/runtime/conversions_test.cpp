@@ -78,31 +78,5 @@ TEST(ToText, TextsByteDataAndArrays) {
   EXPECT_EQ(TextOf(Value::Array(texts.get(), ValueKind::kText)), "<null>");
 }
 
-TEST(ToByteData, BytesAsTheyLieInMemory) {
-  EXPECT_EQ(TakeBytes(ToByteData("abc")), "abc");
-  EXPECT_EQ(OwnedByteData(ToByteData("")), nullptr);
-  auto data = Bytes(std::string("a\0b", 3));
-  OwnedByteData copy(ToByteData(data.get()));
-  ASSERT_NE(copy, nullptr);
-  EXPECT_NE(copy.get(), data.get());
-  EXPECT_EQ(TakeBytes(copy.release()), std::string("a\0b", 3));
-
-  EXPECT_EQ(TakeBytes(ToByteData(int32_t{0x01020304})), "\x04\x03\x02\x01");
-  EXPECT_EQ(TakeBytes(ToByteData(int16_t{0x0102})), "\x02\x01");
-  EXPECT_EQ(TakeBytes(ToByteData(uint8_t{0x7f})), "\x7f");
-  EXPECT_EQ(TakeBytes(ToByteData(true)), std::string("\x01\0\0\0", 4));
-  EXPECT_EQ(TakeBytes(ToByteData(false)), std::string(4, '\0'));
-  EXPECT_EQ(TakeBytes(ToByteData(int64_t{-2})), "\xfe\xff\xff\xff\xff\xff\xff\xff");
-  EXPECT_EQ(TakeBytes(ToByteData(1.0)), std::string("\0\0\0\0\0\0\xf0\x3f", 8));
-  EXPECT_EQ(TakeBytes(ToByteData(DateTime{1.0})), std::string("\0\0\0\0\0\0\xf0\x3f", 8));
-  EXPECT_EQ(TakeBytes(ToByteData(1.0f)), std::string("\0\0\x80\x3f", 4));
-
-  auto shorts = testing::MakeNumberArray<int16_t>({0x0201, 0});
-  EXPECT_EQ(TakeBytes(ToByteData(Value::Array(shorts.get(), ValueKind::kShort))),
-            std::string("\x01\x02\0\0", 4));
-  OwnedArray texts(AllocateArray(1));
-  EXPECT_EQ(OwnedByteData(ToByteData(Value::Array(texts.get(), ValueKind::kText))), nullptr);
-}
-
 }  // namespace
 }  // namespace vx

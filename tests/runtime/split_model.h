@@ -1,5 +1,5 @@
 // The splits written out as a plain walk through the bytes, the model that the tests and fuzz
-// targets hold SplitText and SplitByteData to.
+// targets hold SplitText, RapidString::Split and the cutting of items images to.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,13 @@ inline std::vector<std::string> WalkSplit(const std::string& input, const std::s
   }
   if (piece < input.size()) members.push_back(input.substr(piece));
   return members;
+}
+
+// RapidString::Split's cut: WalkSplit at any byte, except that empty content is one empty piece.
+inline std::vector<std::string> WalkBufferSplit(const std::string& content,
+                                                const std::string& separator, int32_t limit) {
+  if (content.empty()) return {std::string()};
+  return WalkSplit(content, separator, limit, SplitUnits::kBytes);
 }
 
 }  // namespace vx::testing

@@ -13,10 +13,8 @@
 namespace vx {
 namespace {
 
-using testing::Bytes;
 using testing::kNullMember;
 using testing::Members;
-using testing::TakeByteMembers;
 using testing::TakeTextMembers;
 
 const std::string null = kNullMember;
@@ -95,51 +93,6 @@ TEST(SplitText, AgreesWithTheByteByByteScanOnMixedTexts) {
     ASSERT_EQ(actual, expected) << "text " << testing::HexOf(text) << " separator "
                                 << testing::HexOf(separator) << " limit " << limit;
   }
-}
-
-TEST(SplitByteData, SplitsAtZeroBytesByDefault) {
-  auto data = Bytes(std::string("ab\0\0cd\0", 7));
-  EXPECT_EQ(TakeByteMembers(SplitByteData(data.get())), (Members{"ab", null, "cd"}));
-  auto leading = Bytes(std::string("\0x", 2));
-  EXPECT_EQ(TakeByteMembers(SplitByteData(leading.get())), (Members{null, "x"}));
-  EXPECT_EQ(TakeByteMembers(SplitByteData(nullptr)), Members{});
-  EXPECT_EQ(TakeByteMembers(SplitByteData(&kEmptyByteData)), Members{});
-}
-
-TEST(SplitByteData, GivenSeparatorsAndLimits) {
-  auto data =
-      Bytes(std::string("1\0\0x\0\0"
-                        "2\0\0y",
-                        10));
-  auto joint = Bytes(std::string("\0\0", 2));
-  EXPECT_EQ(TakeByteMembers(SplitByteData(data.get(), joint.get())), (Members{"1", "x", "2", "y"}));
-  EXPECT_EQ(TakeByteMembers(SplitByteData(data.get(), joint.get(), 2)), (Members{"1", "x"}));
-  EXPECT_EQ(TakeByteMembers(SplitByteData(data.get(), joint.get(), 0)), Members{});
-  EXPECT_EQ(TakeByteMembers(SplitByteData(data.get(), joint.get(), -3)), Members{});
-  EXPECT_EQ(TakeByteMembers(SplitByteData(data.get(), nullptr)), (Members{std::string("1\0\0x\0\0"
-                                                                                      "2\0\0y",
-                                                                                      10)}));
-
-  // No two-byte rule: the trail byte of "丂" matches "@".
-  auto gbk = Bytes("\x81\x40z");
-  auto at = Bytes("@");
-  EXPECT_EQ(TakeByteMembers(SplitByteData(gbk.get(), at.get())), (Members{"\x81", "z"}));
-  // A separator whose start shows at the end but does not fit is no match.
-  auto tail = Bytes("ab-");
-  auto dashes = Bytes("--");
-  EXPECT_EQ(TakeByteMembers(SplitByteData(tail.get(), dashes.get())), (Members{"ab-"}));
-}
-
-TEST(TextMiddle, CountsBytesFromOne) {
-  EXPECT_EQ(OwnedText(TextMiddle("abc", 0, 2)), nullptr);
-  EXPECT_EQ(OwnedText(TextMiddle("abc", 4, 1)), nullptr);
-  EXPECT_EQ(OwnedText(TextMiddle("abc", 1, 0)), nullptr);
-  EXPECT_EQ(OwnedText(TextMiddle(nullptr, 1, 1)), nullptr);
-  EXPECT_STREQ(OwnedText(TextMiddle("abc", 3, 5)).get(), "c");
-  EXPECT_STREQ(OwnedText(TextMiddle("abc", 2, 1)).get(), "b");
-  EXPECT_STREQ(OwnedText(TextMiddle("0123456789abcdef0123456789abcdef", 9, 16)).get(),
-               "89abcdef01234567");
-  EXPECT_STREQ(OwnedText(TextMiddle("中文", 2, 2)).get(), "\xd0\xce");  // cuts characters
 }
 
 }  // namespace

