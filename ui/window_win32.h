@@ -1,6 +1,6 @@
 // What the parts of the Win32 window share (ui/*_win32.cpp only): the main window, its list
-// view, and the hooks through which the window procedure hands the list's notifications, the
-// popup's commands and the repaint timer to the part that owns them.
+// view, the window's DPI, and the hooks through which the window procedure hands the list's
+// notifications, the popup's commands and the repaint timer to the part that owns them.
 #pragma once
 
 #include <windows.h>
@@ -10,20 +10,37 @@
 
 namespace vx::win32 {
 
+// The layout's pixel figures are for this DPI. The window shows them scaled to its own, which it
+// takes from its monitor; the units keep the layout's figures.
+inline constexpr UINT kLayoutDpi = 96;
+
 struct Frame {
   HWND window = nullptr;
   HWND list = nullptr;
   UnitRef window_unit{0, 0};
   UnitRef list_unit{0, 0};
+  UINT dpi = kLayoutDpi;
+  RECT list_place = {};  // in the layout's figures
 };
-// Written on the UI thread when the window is built; read there afterwards.
+// Written on the UI thread when the window is built or moves to a screen of another DPI; read
+// there afterwards.
 extern Frame frame;
+
+// --- DPI (window_win32.cpp) ---------------------------------------------------------------------
+
+// A layout figure at `dpi`.
+inline int Scaled(int figure, UINT dpi) {
+  return MulDiv(figure, static_cast<int>(dpi), static_cast<int>(kLayoutDpi));
+}
 
 // --- The list view (list_view_win32.cpp) --------------------------------------------------------
 
 // Creates the owner-data report list of `layout` as a child of `parent`, with its columns,
-// colours and `font`; null when it cannot.
-HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font);
+// colours and `font`, its place and column widths scaled to `dpi`; null when it cannot.
+HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font, UINT dpi);
+// The window went from `old_dpi` to frame.dpi: the list takes its place at the new DPI, its
+// columns their widths in proportion, and `font`.
+void RescaleListView(UINT old_dpi, HFONT font);
 // Answers a notification of the list view; false when it is not one of the list's.
 bool HandleListNotification(const NMHDR* header, LRESULT* result);
 // Shift+F10 or the menu key in the list: raises its menu-key event with where the menu goes.
