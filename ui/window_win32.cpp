@@ -131,6 +131,10 @@ void OnDropFiles(HDROP drop) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (win32::IsTaskbarButtonCreated(message)) {
+    if (window == frame.window) win32::TakeTaskbarButton();
+    return 0;
+  }
   switch (message) {
     case WM_NCCREATE: {
       // Per-monitor awareness of the first kind (Windows 10 1607) scales the caption and frame
@@ -200,6 +204,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_TIMER:
       if (wparam == win32::kRepaintTimer) {
         win32::RepaintChangedRows();
+        win32::ShowTaskbarProgressChange();
         return 0;
       }
       break;
@@ -211,6 +216,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       // A window replaced by a newer one (only in tests) ends nothing.
       if (window == frame.window) {
         UnitRef destroyed = frame.window_unit;
+        win32::ReleaseTaskbarButton();
         frame = win32::Frame();
         RaiseDestroyed(destroyed);
         PostQuitMessage(0);

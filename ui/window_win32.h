@@ -1,6 +1,7 @@
 // What the parts of the Win32 window share (ui/*_win32.cpp only): the main window, its list
 // view, the window's DPI, and the hooks through which the window procedure hands the list's
-// notifications, the popup's commands and the repaint timer to the part that owns them.
+// notifications, the popup's commands, the task-bar button and the repaint timer to the part that
+// owns them.
 #pragma once
 
 #include <windows.h>
@@ -55,5 +56,15 @@ void RepaintChangedRows();
 // Raises the chosen event of the popup entry behind a WM_COMMAND; false when the command is not
 // a popup entry's.
 bool HandlePopupCommand(WPARAM wparam, LPARAM lparam);
+
+// --- The task-bar button (taskbar_win32.cpp) ---------------------------------------------------
+
+// Whether `message` is the shell's announcement that the window's task-bar button exists.
+bool IsTaskbarButtonCreated(UINT message);
+// Takes the button's interface (again, after a restarted shell) and shows the latest progress.
+void TakeTaskbarButton();
+void ReleaseTaskbarButton();
+// The repaint timer of the main window: shows the progress that commands reported meanwhile.
+void ShowTaskbarProgressChange();
 
 }  // namespace vx::win32
