@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pipeline/command_progress.h"
 #include "pipeline/event_pacer.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
@@ -41,12 +42,14 @@ class LineWriter {
   // now and then; false when a write fails.
   bool WriteRows() {
     EventPacer pacer;
+    CommandProgress progress;
     int32_t rows = GetRowCount(超级列表框1);
     for (int32_t row = 0; row < rows;) {
       int32_t taken = VisitListRows(超级列表框1, row, std::min(kRowsPerVisit, rows - row), 1, 3,
                                     &LineWriter::TakeRow, this);
       row += taken;
       pacer.Between();
+      progress.Update(row, rows);
       if (taken == 0) {
         if (used_ == 0) break;       // an empty block takes any line: the row is gone
         if (!Flush()) return false;  // the next line does not fit
