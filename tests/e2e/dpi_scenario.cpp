@@ -190,7 +190,7 @@ void CheckRowsMenuAndScreenshot(Program& program, int dpi) {
   if (!Step(menu && ReadPopupMenu(program.target, program.settings->probe_dll, menu, &entries) &&
                 entries.size() == 9 && ChoosePopupMenuEntry(menu, entries, 4) &&
                 WaitUntil([&] { return FrameTitle(program.window) == PassComplete(kRows); }),
-            "3开始加密 from the menu digests the rows")) {
+            "the MD5 pass chosen from the menu digests the rows")) {
     return;
   }
 
