@@ -38,6 +38,7 @@ add_executable(vx_e2e
   tests/e2e/list_menu_scenario.cpp
   tests/e2e/batch_run_scenario.cpp
   tests/e2e/conveniences_scenario.cpp
+  tests/e2e/dpi_scenario.cpp
   tests/e2e/stand_in_scenario.cpp
   tests/e2e/wine_bench_scenario.cpp
   bench/input_lines.cpp)
@@ -64,5 +65,6 @@ vx_e2e_test(main_window main-window $<TARGET_FILE:Vextorin>)
 vx_e2e_test(list_menu list-menu $<TARGET_FILE:Vextorin>)
 vx_e2e_test(batch_run batch-run $<TARGET_FILE:Vextorin>)
 vx_e2e_test(conveniences conveniences $<TARGET_FILE:Vextorin>)
+vx_e2e_test(dpi dpi $<TARGET_FILE:Vextorin>)
 # wine-bench is a benchmark, run by scripts/run-benchmarks.sh, and wine-soak a soak, run by
 # scripts/run-soak.sh, rather than by CTest.

@@ -80,5 +80,6 @@ vx_test_program(pipeline_tests
     tests/pipeline/export_test.cpp
     tests/pipeline/clear_list_test.cpp
     tests/pipeline/copy_row_test.cpp
+    tests/pipeline/command_progress_test.cpp
   LIBRARIES vx_app vx_pipeline vx_ui vx_window_headless vx_runtime
   LABELS threaded)

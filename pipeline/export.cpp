@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "pipeline/command_progress.h"
 #include "pipeline/event_pacer.h"
 #include "pipeline/export_lines.h"
 #include "pipeline/pipeline_state.h"
@@ -45,6 +46,7 @@ class LineWriter {
   // The lines made of the cells, visited a block of rows at a time under the store's lock.
   bool WriteCells() {
     EventPacer pacer;
+    CommandProgress progress;
     int32_t first_column = type_ == ExportType::kTextAndDigests ? kTextColumn
                            : type_ == ExportType::kMd5          ? kDigestColumn
                                                                 : kShortDigestColumn;
@@ -56,6 +58,7 @@ class LineWriter {
                                     first_column, columns, &LineWriter::TakeRow, this);
       row += taken;
       pacer.Between();
+      progress.Update(row, rows);
       if (taken != 0) continue;
       if (used_ != 0) {
         if (!Flush()) return false;  // the next line does not fit
@@ -99,6 +102,7 @@ class LineWriter {
   // store's lock: the texts read stay valid while `holder` keeps them.
   bool WriteDigestedTexts() {
     EventPacer pacer;
+    CommandProgress progress;
     TextRun texts[kTextsPerDigest];
     HashedMessage messages[kTextsPerDigest];
     unsigned char digests[kTextsPerDigest][32];
@@ -123,6 +127,7 @@ class LineWriter {
       used_ = static_cast<size_t>(at - block_.data());
       row += count;
       pacer.Between();
+      progress.Update(row, rows);
     }
     return Flush();
   }

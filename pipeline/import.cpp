@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pipeline/clear_list.h"
+#include "pipeline/command_progress.h"
 #include "pipeline/items_image.h"
 #include "pipeline/line_columns.h"
 #include "pipeline/numbered_lines.h"
@@ -44,7 +45,7 @@ void AppendColumnEntries(ImageWriter* image, const unsigned char* text, size_t l
 // measured in one walk over the lines, then written in a second straight into byte data of
 // exactly that size.
 LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, int64_t base,
-                      Separator separator, int32_t column_count,
+                      Separator separator, int32_t column_count, CommandProgress* progress,
                       std::optional<ImageWriter>* items) {
   auto* content = reinterpret_cast<const unsigned char*>(lines.text());
   auto content_length = static_cast<size_t>(lines.length());
@@ -70,7 +71,10 @@ LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, in
     image.Append(kEntryEnd, sizeof kEntryEnd);
     AppendColumnEntries(&image, line, TextLengthOfLine(line, length), separator, column_count);
     number.Increment();
-    if (++done % kLinesPerChunk == 0 || done == line_count) ProcessPendingEvents();
+    if (++done % kLinesPerChunk == 0 || done == line_count) {
+      progress->Update(done, line_count);
+      ProcessPendingEvents();
+    }
   });
   return LoadResult::kLoaded;
 }
@@ -148,6 +152,7 @@ LoadResult AddLinesToList(UnitRef list, std::unique_ptr<RapidString> lines,
                           std::optional<const char*> separator, int32_t column_count, bool append) {
   Separator cut_at = SeparatorOf(separator ? *separator : kDefaultSeparator);
   if (column_count < 1) column_count = 1;
+  CommandProgress progress;
   ListItemsView present;
   int64_t base = 0;
   if (append) {
@@ -158,14 +163,17 @@ LoadResult AddLinesToList(UnitRef list, std::unique_ptr<RapidString> lines,
   // bytes without an image.
   if (column_count == 1 && present.length == 0) {
     present = ListItemsView();
-    std::shared_ptr<const NumberedRows> rows =
-        NumberLines(std::move(lines), cut_at, kLinesPerChunk, ProcessPendingEvents);
+    std::shared_ptr<const NumberedRows> rows = NumberLines(
+        std::move(lines), cut_at, kLinesPerChunk, [&](int64_t lines_done, int64_t all_lines) {
+          progress.Update(lines_done, all_lines);
+          ProcessPendingEvents();
+        });
     if (!rows) return LoadResult::kTooLarge;
     InstallNumberedRows(list, std::move(rows));
     return LoadResult::kLoaded;
   }
   std::optional<ImageWriter> items;
-  LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, &items);
+  LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, &progress, &items);
   present = ListItemsView();
   lines.reset();
   if (result == LoadResult::kLoaded) items->InstallInto(list);

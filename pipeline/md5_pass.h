@@ -14,9 +14,10 @@ void StartMd5Pass();
 int32_t Md5Launcher(int32_t unused);
 
 // Thread routine: takes rows a block at a time from next_row and writes each row's digest into
-// its "32位MD5" and "16位MD5" cells, while run_state says the pass is running. The worker that
-// finishes the pass resets next_row, sets run_state to stopped, switches to the idle menu and
-// shows the completion title. The argument is not used.
+// its "32位MD5" and "16位MD5" cells, while run_state says the pass is running, and shows how far
+// it has come on the task-bar button. The worker that finishes the pass resets next_row, sets
+// run_state to stopped, switches to the idle menu and shows the completion title. The argument
+// is not used.
 int32_t Md5Worker(int32_t unused);
 
 }  // namespace vx

@@ -73,9 +73,9 @@ void ForEachLineMarked(const unsigned char* content, size_t length, unsigned cha
 
 }  // namespace
 
-std::shared_ptr<const NumberedRows> NumberLines(std::unique_ptr<RapidString> lines,
-                                                Separator separator, int32_t chunk_lines,
-                                                void (*between_chunks)()) {
+std::shared_ptr<const NumberedRows> NumberLines(
+    std::unique_ptr<RapidString> lines, Separator separator, int32_t chunk_lines,
+    const std::function<void(int64_t lines_done, int64_t lines)>& between_chunks) {
   int64_t length = 0;
   BufferStorage storage = lines->ReleaseContent(&length);
   lines.reset();
@@ -112,7 +112,7 @@ std::shared_ptr<const NumberedRows> NumberLines(std::unique_ptr<RapidString> lin
           text = reinterpret_cast<const char*>(line);
         }
         texts[row++] = text;
-        if (row % chunk_lines == 0 || row == count) between_chunks();
+        if (row % chunk_lines == 0 || row == count) between_chunks(row, count);
       });
   return std::make_shared<const NumberedRows>(std::move(holder), size + 1, texts,
                                               static_cast<int32_t>(count));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "pipeline/line_columns.h"
@@ -13,10 +14,10 @@ namespace vx {
 
 // The rows of the lines of `lines` (taken over): row i is line i, its text cut at the first
 // `separator` or zero byte, or no text column for an empty line or one that begins with a zero
-// byte. Calls `between_chunks` after every `chunk_lines` lines and after the last. Null, with
-// the lines gone, when the memory for the rows cannot be had.
-std::shared_ptr<const NumberedRows> NumberLines(std::unique_ptr<RapidString> lines,
-                                                Separator separator, int32_t chunk_lines,
-                                                void (*between_chunks)());
+// byte. Calls `between_chunks(lines done, all lines)` after every `chunk_lines` lines and after
+// the last. Null, with the lines gone, when the memory for the rows cannot be had.
+std::shared_ptr<const NumberedRows> NumberLines(
+    std::unique_ptr<RapidString> lines, Separator separator, int32_t chunk_lines,
+    const std::function<void(int64_t lines_done, int64_t lines)>& between_chunks);
 
 }  // namespace vx

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "pipeline/command_progress.h"
 #include "pipeline/event_pacer.h"
 #include "pipeline/image_rows.h"
 #include "pipeline/in_two_threads.h"
@@ -32,13 +33,21 @@ constexpr int32_t kRowsBetweenEvents = 1 << 16;
 // Fewer rows than this take less time than starting a thread.
 constexpr int32_t kRowsToSplit = 1 << 16;
 
+// The rows are walked three times: keyed, looked through for repeats, and the kept ones gathered
+// or written. Each walk is a third of the progress; `part` of `of` of walk `walk` (0 to 2) are
+// done, and walk 3 is the end.
+void ShowWalked(CommandProgress* progress, int walk, int64_t part, int64_t of, int64_t rows) {
+  int64_t done = walk * rows + (of > 0 ? rows * part / of : 0);
+  progress->Update(done / 3, rows);
+}
+
 // Rows as import and duplicate removal write them: numbered from 1, each with one text or none.
 // Every row's key is its text (with the two zero bytes that close it, the same for every row),
 // so rows without a text go, and of the rows with equal texts the first stays. The kept rows are
 // the old rows' texts in their old order, renumbered by their position: the new rows are the
 // kept pointers, and the texts stay where they are.
-void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
-                         EventPacer* pacer) {
+void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows, EventPacer* pacer,
+                         CommandProgress* progress) {
   const int32_t count = rows->count();
   const char* const* texts = rows->texts();
   std::unique_ptr<uint8_t, BlockDeleter> dropped_block(
@@ -60,7 +69,10 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
         keys.Add(part, static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length),
                  length + kKeyZeroTail, bytes);
       }
-      if (events && row % kRowsBetweenEvents == 0) events->Between();
+      if (events && row % kRowsBetweenEvents == 0) {
+        events->Between();
+        ShowWalked(progress, 0, row - first, end - first, count);
+      }
     }
   };
   auto answer_window = [&] { pacer->Between(); };
@@ -74,9 +86,15 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
   };
   auto repeat = [&](uint32_t row) { dropped[row] = 1; };
   const size_t middle = keys.partitions() / 2;
+  size_t looked_through = 0;
+  auto next_partition = [&] {
+    answer_window();
+    ShowWalked(progress, 1, static_cast<int64_t>(++looked_through), static_cast<int64_t>(middle),
+               count);
+  };
   InTwoThreads(
       split, [&] { keys.ForEachRepeat(middle, keys.partitions(), equal, repeat, [] {}); },
-      [&] { keys.ForEachRepeat(0, middle, equal, repeat, answer_window); }, answer_window);
+      [&] { keys.ForEachRepeat(0, middle, equal, repeat, next_partition); }, answer_window);
 
   // The keys' memory is free now, and holds more than the kept rows' pointers need.
   auto* kept_texts =
@@ -84,8 +102,12 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
   int32_t kept = 0;
   for (int32_t row = 0; row < count; ++row) {
     if (!dropped[row]) kept_texts[kept++] = texts[row];
-    if (row % kRowsBetweenEvents == 0) pacer->Between();
+    if (row % kRowsBetweenEvents == 0) {
+      pacer->Between();
+      ShowWalked(progress, 2, row, count, count);
+    }
   }
+  ShowWalked(progress, 3, 0, 0, count);
   if (kept == count) {  // the same rows: the list keeps them, digests and all
     FreeBlock(kept_texts);
     return;
@@ -117,23 +139,28 @@ struct WalkedRow {
 
 // Any other image: its rows found by walking it (pipeline/image_rows.h), the kept rows written
 // into a new image.
-void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPacer* pacer) {
+void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPacer* pacer,
+                        CommandProgress* progress) {
   ListItemsView source = ShareListItems(list);
   ImageBytes image{source.bytes, static_cast<size_t>(source.length)};
 
   // The list's rows are its image's row entries, so the walk finds as many as the list has
   // (WalkAnyRows may find others, for which the arrays grow).
   std::vector<WalkedRow> rows;
+  const int64_t count = GetRowCount(list);
   auto walk = [&](const Row& row) {
     bool keyed = row.part_count > key_column && row.key_length > 0;
     rows.push_back({row.start, row.end, row.tail_start, row.tail_end, row.key_start,
                     keyed ? row.key_length : 0});
-    if (rows.size() % kRowsBetweenEvents == 0) pacer->Between();
+    if (rows.size() % kRowsBetweenEvents == 0) {
+      pacer->Between();
+      ShowWalked(progress, 0, static_cast<int64_t>(rows.size()), count, count);
+    }
     return true;
   };
   // Only the entries this program writes are known to be whole and to start rows exactly where
   // the walk found them; the rows of any other image are found by the list again.
-  rows.reserve(static_cast<size_t>(GetRowCount(list)));
+  rows.reserve(static_cast<size_t>(count));
   bool written_entries = WalkWrittenRows(image, key_column, walk);
   if (!written_entries) {
     rows.clear();
@@ -142,6 +169,7 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
 
   std::vector<uint8_t> dropped(rows.size());
   {
+    size_t looked_through = 0;
     RepeatedKeys keys(static_cast<int64_t>(rows.size()), 0, kOnePart);
     for (size_t i = 0; i < rows.size(); ++i) {
       const WalkedRow& row = rows[i];
@@ -160,13 +188,21 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
                  std::memcmp(image.bytes + rows[row].key_start, image.bytes + rows[other].key_start,
                              rows[row].key_length) == 0;
         },
-        [&](uint32_t row) { dropped[row] = 1; }, [&] { pacer->Between(); });
+        [&](uint32_t row) { dropped[row] = 1; },
+        [&] {
+          pacer->Between();
+          ShowWalked(progress, 1, static_cast<int64_t>(++looked_through),
+                     static_cast<int64_t>(keys.partitions()), count);
+        });
   }
 
   ImageWriter output(static_cast<int64_t>(image.length), static_cast<int64_t>(rows.size()));
   if (!written_entries) output.DropRowIndex();
   RowNumberText number(1);
   for (size_t i = 0; i < rows.size(); ++i) {
+    if (i % kRowsBetweenEvents == 0) {
+      ShowWalked(progress, 2, static_cast<int64_t>(i), static_cast<int64_t>(rows.size()), count);
+    }
     if (dropped[i]) continue;
     const WalkedRow& row = rows[i];
     output.AppendRowHeader();
@@ -182,6 +218,7 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
     }
   }
   rows = std::vector<WalkedRow>();
+  ShowWalked(progress, 3, 0, 0, count);
 
   bool unchanged =
       static_cast<size_t>(output.length()) == image.length &&
@@ -205,12 +242,13 @@ void RemoveDuplicatesCommand() {
 void RemoveDuplicateRows(UnitRef list, int32_t key_column, bool renumber) {
   if (key_column < 0) key_column = 0;
   EventPacer pacer;
+  CommandProgress progress;
   std::shared_ptr<const NumberedRows> numbered = ShareNumberedRows(list);
   if (numbered && key_column == kTextColumn && renumber) {
-    KeepFirstOfEachText(list, std::move(numbered), &pacer);
+    KeepFirstOfEachText(list, std::move(numbered), &pacer, &progress);
   } else {
     numbered.reset();
-    KeepFirstOfEachKey(list, key_column, renumber, &pacer);
+    KeepFirstOfEachKey(list, key_column, renumber, &pacer, &progress);
   }
 }
 

@@ -214,9 +214,10 @@ void SetListViewRowLimitForTesting(int32_t limit) {
   view_row_limit = limit > 0 && limit < kListViewRowLimit ? limit : kListViewRowLimit;
 }
 
-HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font) {
-  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", kListStyle, layout.left, layout.top,
-                              layout.width, layout.height, parent,
+HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font, UINT dpi) {
+  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", kListStyle, Scaled(layout.left, dpi),
+                              Scaled(layout.top, dpi), Scaled(layout.width, dpi),
+                              Scaled(layout.height, dpi), parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.unit.unit)),
                               GetModuleHandleA(nullptr), nullptr);
   if (!list || !SetWindowSubclass(list, ListProcedure, 0, 0)) {
@@ -234,7 +235,7 @@ HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font) {
     LVCOLUMNA info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     info.fmt = LVCFMT_LEFT;
-    info.cx = layout.columns[column].width;
+    info.cx = Scaled(layout.columns[column].width, dpi);
     info.pszText = const_cast<char*>(layout.columns[column].header);
     info.iSubItem = column;
     if (SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info)) < 0) {
@@ -243,6 +244,21 @@ HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font) {
     }
   }
   return list;
+}
+
+// The columns keep the widths the user may have dragged them to, in proportion.
+void RescaleListView(UINT old_dpi, HFONT font) {
+  if (!frame.list || old_dpi == 0) return;
+  const RECT& place = frame.list_place;
+  MoveWindow(frame.list, Scaled(place.left, frame.dpi), Scaled(place.top, frame.dpi),
+             Scaled(place.right - place.left, frame.dpi),
+             Scaled(place.bottom - place.top, frame.dpi), TRUE);
+  for (int column = 0; column < 4; ++column) {
+    auto width = static_cast<int>(SendMessageA(frame.list, LVM_GETCOLUMNWIDTH, column, 0));
+    SendMessageA(frame.list, LVM_SETCOLUMNWIDTH, column,
+                 MulDiv(width, static_cast<int>(frame.dpi), static_cast<int>(old_dpi)));
+  }
+  SendMessageA(frame.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 bool HandleListNotification(const NMHDR* header, LRESULT* result) {

@@ -34,8 +34,8 @@ void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32
   }
   POINT at = {0, 0};
   GetCursorPos(&at);
-  at.x = x ? *x : at.x + kCursorOffset;
-  at.y = y ? *y : at.y + kCursorOffset;
+  at.x = x ? *x : at.x + win32::Scaled(kCursorOffset, frame.dpi);
+  at.y = y ? *y : at.y + win32::Scaled(kCursorOffset, frame.dpi);
   // The choice is returned rather than sent, and posted as a command: its chosen event is raised
   // from the message queue, after the handler that showed the menu has returned.
   UINT chosen = static_cast<UINT>(

@@ -76,6 +76,10 @@ void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32
 // 1, as filter_index).
 bool BackendShowFileDialog(const FileDialogRequest& request, std::string* chosen_path,
                            int32_t* chosen_filter);
+// How far a long command has come, for the window's task-bar button: `done` of `total`, or
+// nothing shown when `total` is 0. Called from any thread, at most every few tens of
+// milliseconds; the backend shows the latest figures on the UI thread.
+void BackendSetTaskbarProgress(uint64_t done, uint64_t total);
 // Replaces the clipboard's content with the `length` bytes at `text` as CF_TEXT; false when the
 // clipboard cannot be opened or does not take them.
 bool BackendSetClipboardText(const char* text, size_t length);

@@ -119,6 +119,19 @@ bool CopyTextToClipboard(const char* text, size_t length) {
   return copied;
 }
 
+void ShowTaskbarProgress(int64_t done, int64_t total) {
+  if (total <= 0) {
+    ClearTaskbarProgress();
+    return;
+  }
+  done = std::clamp<int64_t>(done, 0, total);
+  BackendSetTaskbarProgress(static_cast<uint64_t>(done), static_cast<uint64_t>(total));
+}
+
+void ClearTaskbarProgress() {
+  BackendSetTaskbarProgress(0, 0);
+}
+
 int32_t ShowFileDialog(UnitRef dialog) {
   DialogState state = LoadedDialog(dialog, UnitAccess::kRead);
   if (state.mode != kOpenFileMode && state.mode != kSaveFileMode) return 0;

@@ -36,6 +36,13 @@ void PopupMenu(UnitRef window, UnitRef menu, std::optional<int32_t> x = std::nul
 // replacing what it held. False when the clipboard cannot be opened or does not take the text.
 bool CopyTextToClipboard(const char* text, size_t length);
 
+// Shows on the main window's task-bar button that a long command has done `done` (clamped to 0
+// to `total`) of `total`; a `total` of 0 or less shows nothing. Callable from any thread and
+// cheap: the window shows the latest figures on the UI thread within a few tens of milliseconds.
+void ShowTaskbarProgress(int64_t done, int64_t total);
+// Takes the progress off the task-bar button.
+void ClearTaskbarProgress();
+
 // Shows a dialog unit's open or save dialog. 1 when the user confirmed a file (the unit's file
 // name now holds its full path, and its filter the pair shown as the file's type), 0 when the
 // dialog was cancelled or failed (file name and filter unchanged).

@@ -37,6 +37,7 @@ struct HeadlessState {
   std::vector<headless::ShownMessageBox> message_boxes;
   std::vector<int32_t> rows_made_visible;
   std::vector<std::string> clipboard_texts;
+  std::vector<headless::TaskbarProgressChange> taskbar_progress;
   int32_t selected_row = -1;
   std::vector<std::string> requests;
   std::optional<UnitRef> redraw_forbidden;
@@ -188,6 +189,11 @@ bool BackendSetClipboardText(const char* text, size_t length) {
   return true;
 }
 
+void BackendSetTaskbarProgress(uint64_t done, uint64_t total) {
+  std::lock_guard<std::mutex> lock(state_mutex);
+  state.taskbar_progress.push_back({done, total});
+}
+
 void BackendPopupMenu(const PopupItem* items, int32_t count, std::optional<int32_t> x,
                       std::optional<int32_t> y) {
   headless::ShownPopup popup;
@@ -269,6 +275,9 @@ std::string LastClipboardTextPart(size_t from, size_t count) {
   std::lock_guard<std::mutex> lock(state_mutex);
   if (state.clipboard_texts.empty() || from > state.clipboard_texts.back().size()) return "";
   return state.clipboard_texts.back().substr(from, count);
+}
+std::vector<TaskbarProgressChange> TaskbarProgressChanges() {
+  return Copy(state.taskbar_progress);
 }
 std::vector<std::string> Requests() {
   return Copy(state.requests);

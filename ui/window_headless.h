@@ -45,6 +45,13 @@ struct ShownPopup {
   std::optional<int32_t> x, y;
 };
 
+// What the task-bar button showed: `done` of `total`, or nothing (the progress taken off) when
+// `total` is 0.
+struct TaskbarProgressChange {
+  uint64_t done;
+  uint64_t total;
+};
+
 struct ShownMessageBox {
   std::string text;
   std::string caption;
@@ -70,6 +77,7 @@ std::vector<std::string> ClipboardTexts();  // every text put on the clipboard
 // of them, for texts too long to copy whole.
 size_t LastClipboardTextLength();
 std::string LastClipboardTextPart(size_t from, size_t count);
+std::vector<TaskbarProgressChange> TaskbarProgressChanges();
 // Every request to the window in order, one line each ("title ...", "visible 3 0", "forbid 3",
 // "allow", "rows replaced 12", "popup 10", "dialog open", "menu 6 0"), for checking sequences.
 std::vector<std::string> Requests();

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ui/window_backend.h"
@@ -28,6 +29,65 @@ constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 HFONT window_font = nullptr;
+// The font made for the window's DPI, when it is not the stock one.
+HFONT own_font = nullptr;
+// The size the window is given: a window larger than the screen keeps it too.
+SIZE window_size = {};
+
+// The DPI functions of Windows 10 1607 and later; older systems and Wine may lack them.
+template <typename Function>
+Function UserFunction(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+// The DPI that the stock fonts and the system's metrics were made for.
+UINT SystemDpi() {
+  static const auto get_dpi_for_system = UserFunction<UINT(WINAPI*)()>("GetDpiForSystem");
+  if (get_dpi_for_system) return get_dpi_for_system();
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : win32::kLayoutDpi;
+}
+
+UINT WindowDpi(HWND window) {
+  static const auto get_dpi_for_window = UserFunction<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  UINT dpi = get_dpi_for_window ? get_dpi_for_window(window) : 0;
+  return dpi ? dpi : SystemDpi();
+}
+
+// The default GUI font's face at `dpi`. The stock font is made for the system's DPI, so it is
+// itself the font there (and so at 96 DPI on a screen of 96), and its height is scaled from that
+// DPI elsewhere. Sets own_font to a font made here, which the caller deletes once it is no longer
+// the window's.
+HFONT FontForDpi(UINT dpi) {
+  auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  UINT system_dpi = SystemDpi();
+  LOGFONTA face = {};
+  own_font = nullptr;
+  if (dpi == system_dpi || !GetObjectA(stock, sizeof face, &face)) return stock;
+  face.lfHeight = MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi));
+  face.lfWidth = MulDiv(face.lfWidth, static_cast<int>(dpi), static_cast<int>(system_dpi));
+  own_font = CreateFontIndirectA(&face);
+  return own_font ? own_font : stock;
+}
+
+// Moved to a screen of another DPI: the window takes the place the system suggests, and the
+// list, its columns and the font follow.
+void OnDpiChanged(HWND window, UINT dpi, const RECT& suggested) {
+  if (window != frame.window || dpi == 0) return;
+  UINT old_dpi = frame.dpi;
+  frame.dpi = dpi;
+  window_size = {suggested.right - suggested.left, suggested.bottom - suggested.top};
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, window_size.cx, window_size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  HFONT old_font = own_font;
+  HFONT font = FontForDpi(dpi);
+  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  win32::RescaleListView(old_dpi, font);
+  if (old_font) DeleteObject(old_font);
+}
 
 HICON LoadWindowIcon(int32_t resource, int size_metric) {
   if (resource == 0) return nullptr;
@@ -71,7 +131,30 @@ void OnDropFiles(HDROP drop) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (win32::IsTaskbarButtonCreated(message)) {
+    if (window == frame.window) win32::TakeTaskbarButton();
+    return 0;
+  }
   switch (message) {
+    case WM_NCCREATE: {
+      // Per-monitor awareness of the first kind (Windows 10 1607) scales the caption and frame
+      // only when asked; the second kind does it anyway.
+      static const auto enable_scaling =
+          UserFunction<BOOL(WINAPI*)(HWND)>("EnableNonClientDpiScaling");
+      if (enable_scaling) enable_scaling(window);
+      break;
+    }
+    case WM_GETMINMAXINFO: {
+      // The system cuts a window to the screen's size; on a screen smaller than the window it
+      // keeps its fixed size instead, and lies partly off the screen.
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMaxTrackSize.x = std::max<LONG>(limits->ptMaxTrackSize.x, window_size.cx);
+      limits->ptMaxTrackSize.y = std::max<LONG>(limits->ptMaxTrackSize.y, window_size.cy);
+      return 0;
+    }
+    case WM_DPICHANGED:
+      OnDpiChanged(window, HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_ERASEBKGND: {
       // The class has no brush, so the window paints its own background.
       RECT client;
@@ -121,6 +204,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_TIMER:
       if (wparam == win32::kRepaintTimer) {
         win32::RepaintChangedRows();
+        win32::ShowTaskbarProgressChange();
         return 0;
       }
       break;
@@ -132,6 +216,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       // A window replaced by a newer one (only in tests) ends nothing.
       if (window == frame.window) {
         UnitRef destroyed = frame.window_unit;
+        win32::ReleaseTaskbarButton();
         frame = win32::Frame();
         RaiseDestroyed(destroyed);
         PostQuitMessage(0);
@@ -185,19 +270,30 @@ bool BackendCreateWindow(const WindowLayout& layout) {
   if (!RegisterWindowClass(large_icon, small_icon)) return false;
 
   // Centred on the primary screen; on a screen smaller than the window the position is
-  // negative and used as it is. No owner, so the window has its own task-bar button.
+  // negative and used as it is. No owner, so the window has its own task-bar button. Made at the
+  // layout's size first, and scaled once it knows the DPI of its screen.
+  window_size = {layout.width, layout.height};
   int left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
   int top = (GetSystemMetrics(SM_CYSCREEN) - layout.height) / 2;
   HWND window = CreateWindowExA(0, kWindowClass, layout.title ? layout.title : "", kWindowStyle,
                                 left, top, layout.width, layout.height, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
   if (!window) return false;
+  UINT dpi = WindowDpi(window);
+  if (dpi != win32::kLayoutDpi) {
+    window_size = {win32::Scaled(layout.width, dpi), win32::Scaled(layout.height, dpi)};
+    SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - window_size.cx) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - window_size.cy) / 2, window_size.cx,
+                 window_size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon));
   SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
-  auto font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HFONT old_font = own_font;
+  HFONT font = FontForDpi(dpi);
+  if (old_font) DeleteObject(old_font);
   SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-  HWND list = win32::CreateListView(window, layout.list, font);
+  HWND list = win32::CreateListView(window, layout.list, font, dpi);
   if (!list) {
     DestroyWindow(window);
     return false;
@@ -206,6 +302,9 @@ bool BackendCreateWindow(const WindowLayout& layout) {
   frame.list = list;
   frame.window_unit = layout.window;
   frame.list_unit = layout.list.unit;
+  frame.dpi = dpi;
+  frame.list_place = {layout.list.left, layout.list.top, layout.list.left + layout.list.width,
+                      layout.list.top + layout.list.height};
   SetTimer(window, win32::kRepaintTimer, win32::kRepaintIntervalMs, nullptr);
   // Files dropped on the list come here too: the system hands a drop to the nearest window up
   // from the one under the pointer that accepts files.

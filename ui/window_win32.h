@@ -1,6 +1,7 @@
 // What the parts of the Win32 window share (ui/*_win32.cpp only): the main window, its list
-// view, and the hooks through which the window procedure hands the list's notifications, the
-// popup's commands and the repaint timer to the part that owns them.
+// view, the window's DPI, and the hooks through which the window procedure hands the list's
+// notifications, the popup's commands, the task-bar button and the repaint timer to the part that
+// owns them.
 #pragma once
 
 #include <windows.h>
@@ -10,14 +11,28 @@
 
 namespace vx::win32 {
 
+// The layout's pixel figures are for this DPI. The window shows them scaled to its own, which it
+// takes from its monitor; the units keep the layout's figures.
+inline constexpr UINT kLayoutDpi = 96;
+
 struct Frame {
   HWND window = nullptr;
   HWND list = nullptr;
   UnitRef window_unit{0, 0};
   UnitRef list_unit{0, 0};
+  UINT dpi = kLayoutDpi;
+  RECT list_place = {};  // in the layout's figures
 };
-// Written on the UI thread when the window is built; read there afterwards.
+// Written on the UI thread when the window is built or moves to a screen of another DPI; read
+// there afterwards.
 extern Frame frame;
+
+// --- DPI (window_win32.cpp) ---------------------------------------------------------------------
+
+// A layout figure at `dpi`.
+inline int Scaled(int figure, UINT dpi) {
+  return MulDiv(figure, static_cast<int>(dpi), static_cast<int>(kLayoutDpi));
+}
 
 // --- The list view (list_view_win32.cpp) --------------------------------------------------------
 
@@ -27,8 +42,11 @@ inline constexpr int32_t kListViewRowLimit = 100000000;
 void SetListViewRowLimitForTesting(int32_t limit);  // 0: back to kListViewRowLimit
 
 // Creates the owner-data report list of `layout` as a child of `parent`, with its columns,
-// colours and `font`; null when it cannot.
-HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font);
+// colours and `font`, its place and column widths scaled to `dpi`; null when it cannot.
+HWND CreateListView(HWND parent, const ListLayout& layout, HFONT font, UINT dpi);
+// The window went from `old_dpi` to frame.dpi: the list takes its place at the new DPI, its
+// columns their widths in proportion, and `font`.
+void RescaleListView(UINT old_dpi, HFONT font);
 // Answers a notification of the list view; false when it is not one of the list's.
 bool HandleListNotification(const NMHDR* header, LRESULT* result);
 // Shift+F10 or the menu key in the list: raises its menu-key event with where the menu goes.
@@ -43,5 +61,15 @@ void RepaintChangedRows();
 // Raises the chosen event of the popup entry behind a WM_COMMAND; false when the command is not
 // a popup entry's.
 bool HandlePopupCommand(WPARAM wparam, LPARAM lparam);
+
+// --- The task-bar button (taskbar_win32.cpp) ---------------------------------------------------
+
+// Whether `message` is the shell's announcement that the window's task-bar button exists.
+bool IsTaskbarButtonCreated(UINT message);
+// Takes the button's interface (again, after a restarted shell) and shows the latest progress.
+void TakeTaskbarButton();
+void ReleaseTaskbarButton();
+// The repaint timer of the main window: shows the progress that commands reported meanwhile.
+void ShowTaskbarProgressChange();
 
 }  // namespace vx::win32

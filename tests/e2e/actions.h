@@ -152,6 +152,8 @@ struct WindowDetails {
   bool default_gui_font;
   int big_icon_size;
   int small_icon_size;
+  int font_height;  // LOGFONT height of the window's font; 0 when it has none
+  unsigned dpi;     // the window's DPI as the system tells the program; 0 where it cannot
 };
 
 bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND window,

@@ -23,6 +23,7 @@ constexpr NamedScenario kScenarios[] = {
     {"list-menu", vx::e2e::ListMenuScenario},
     {"batch-run", vx::e2e::BatchRunScenario},
     {"conveniences", vx::e2e::ConveniencesScenario},
+    {"dpi", vx::e2e::DpiScenario},
     {"stand-in", vx::e2e::StandInScenario},
     // A benchmark, run by scripts/run-benchmarks.sh rather than by CTest.
     {"wine-bench", vx::e2e::WineBenchScenario},
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     return Usage();
   }
   CreateDirectoryA(settings.output_dir.c_str(), nullptr);
+  vx::e2e::ResetPrefixDpi();
   for (const auto& scenario : kScenarios) {
     if (std::strcmp(argv[1], scenario.name) == 0) {
       scenario.run(settings);

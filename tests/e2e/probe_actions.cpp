@@ -17,8 +17,9 @@ bool ReadWindowDetails(TargetProcess& target, const std::string& probe_dll, HWND
       !target.Read(block.address(), &probe, sizeof probe)) {
     return false;
   }
-  *details = {probe.class_style,       probe.has_brush != 0, probe.arrow_cursor != 0,
-              probe.default_font != 0, probe.big_icon_size,  probe.small_icon_size};
+  *details = {
+      probe.class_style,   probe.has_brush != 0,  probe.arrow_cursor != 0, probe.default_font != 0,
+      probe.big_icon_size, probe.small_icon_size, probe.font_height,       probe.dpi};
   return true;
 }
 

@@ -31,6 +31,14 @@ void BatchRunScenario(const RunSettings& settings);
 // dropped on the window, also while the busy menu is shown.
 void ConveniencesScenario(const RunSettings& settings);
 
+// Vextorin at 96, 144 and 192 DPI: the window, the list, its columns, the font and the popup
+// menu's place scaled to the DPI, the manifest's DPI awareness, and a move to a screen of
+// another DPI.
+void DpiScenario(const RunSettings& settings);
+// Sets the prefix's DPI to 96 for the programs started from now on: a run of DpiScenario that
+// was cut short may have left another.
+void ResetPrefixDpi();
+
 // A benchmark rather than a test (no CTest test runs it): a million phone numbers through the
 // real window, printing each command's time, the right click's time to the menu, and how fast
 // the list repaints during the MD5 pass; the job itself is still checked.

@@ -38,6 +38,8 @@ struct WindowProbe {
   uint32_t default_font;    // out: WM_GETFONT gives DEFAULT_GUI_FONT
   int32_t big_icon_size;    // out: width of the ICON_BIG icon, 0 when there is none
   int32_t small_icon_size;  // out: width of the ICON_SMALL icon, 0 when there is none
+  int32_t font_height;      // out: the height of the WM_GETFONT font, 0 when there is none
+  uint32_t dpi;             // out: GetDpiForWindow, 0 where the system lacks it
 };
 
 inline constexpr int kMaxDropPaths = 2048;

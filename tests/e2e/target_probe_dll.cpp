@@ -67,6 +67,14 @@ extern "C" __declspec(dllexport) DWORD WINAPI ReadWindowInProcess(void* paramete
   DWORD_PTR font = 0;
   SendMessageTimeoutA(window, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 2000, &font);
   probe->default_font = reinterpret_cast<HGDIOBJ>(font) == GetStockObject(DEFAULT_GUI_FONT);
+  LOGFONTA face = {};
+  probe->font_height =
+      font && GetObjectA(reinterpret_cast<HGDIOBJ>(font), sizeof face, &face) ? face.lfHeight : 0;
+  // Asked inside the program: Wine answers another process with the caller's own DPI.
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  auto get_dpi = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  probe->dpi = get_dpi ? get_dpi(window) : 0;
   DWORD_PTR big_icon = 0;
   DWORD_PTR small_icon = 0;
   SendMessageTimeoutA(window, WM_GETICON, ICON_BIG, 0, SMTO_ABORTIFHUNG, 2000, &big_icon);
