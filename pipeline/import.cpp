@@ -94,6 +94,45 @@ void ImportNamedFile() {
   if (imported) SetCountTitle(kTitleImportedBefore, GetRowCount(超级列表框1), kTitleImportedAfter);
 }
 
+// The rows of `lines` added to `list`, as AddLinesToList adds them, with `progress` counted in
+// lines; or, for the `file_size` bytes just read, as the second half of the way counted in bytes.
+LoadResult AddLines(UnitRef list, std::unique_ptr<RapidString> lines, Separator cut_at,
+                    int32_t column_count, bool append, CommandProgress* progress,
+                    int64_t file_size) {
+  if (column_count < 1) column_count = 1;
+  ListItemsView present;
+  int64_t base = 0;
+  if (append) {
+    base = GetRowCount(list);
+    present = ShareListItems(list);
+  }
+  // One text per row, after no rows: rows of their own numbered from 1, made of the lines' own
+  // bytes without an image.
+  if (column_count == 1 && present.length == 0) {
+    present = ListItemsView();
+    std::shared_ptr<const NumberedRows> rows = NumberLines(
+        std::move(lines), cut_at, kLinesPerChunk, [&](int64_t lines_done, int64_t all_lines) {
+          if (file_size > 0) {
+            double share = static_cast<double>(lines_done) / static_cast<double>(all_lines);
+            progress->Update(file_size + static_cast<int64_t>(share * static_cast<double>(file_size)),
+                             2 * file_size);
+          } else {
+            progress->Update(lines_done, all_lines);
+          }
+          ProcessPendingEvents();
+        });
+    if (!rows) return LoadResult::kTooLarge;
+    InstallNumberedRows(list, std::move(rows));
+    return LoadResult::kLoaded;
+  }
+  std::optional<ImageWriter> items;
+  LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, progress, &items);
+  present = ListItemsView();
+  lines.reset();
+  if (result == LoadResult::kLoaded) items->InstallInto(list);
+  return result;
+}
+
 }  // namespace
 
 void ImportCommand() {
@@ -113,9 +152,16 @@ bool ImportChosenFile() {
   OwnedText path(ReadDialogFileName(通用对话框1));
   OwnedText title_before(ReadWindowTitle(启动窗口));
   SetTitle(kTitleImporting);
+  // Counted in the file's bytes: reading them is the first half of the way, making their rows
+  // the second.
+  CommandProgress progress;
   auto lines = std::make_unique<RapidString>();
   bool out_of_memory = false;
-  if (!lines->LoadFromFile(path.get(), &out_of_memory, ProcessPendingEvents)) {
+  auto between_pieces = [&](int64_t bytes_read, int64_t file_size) {
+    progress.Update(bytes_read, 2 * file_size);
+    ProcessPendingEvents();
+  };
+  if (!lines->LoadFromFile(path.get(), &out_of_memory, between_pieces)) {
     SetTitle(title_before ? title_before.get() : "");
     if (out_of_memory) {
       ShowMessageBox(kImportTooLarge, kMbIconError, kMessageCaption);
@@ -126,8 +172,9 @@ bool ImportChosenFile() {
   }
   ClearListCommand();
   SetTitle(kTitleImporting);
-  if (AddLinesToList(超级列表框1, std::move(lines), std::nullopt, 1, true) ==
-      LoadResult::kTooLarge) {
+  int64_t file_size = lines->length();
+  if (AddLines(超级列表框1, std::move(lines), SeparatorOf(kDefaultSeparator), 1, true, &progress,
+               file_size) == LoadResult::kTooLarge) {
     SetTitle(kTitle);
     ShowMessageBox(kImportTooLarge, kMbIconError, kMessageCaption);
     return false;
@@ -150,34 +197,9 @@ LoadResult LoadLinesIntoList(UnitRef list, const char* path, const char* text,
 
 LoadResult AddLinesToList(UnitRef list, std::unique_ptr<RapidString> lines,
                           std::optional<const char*> separator, int32_t column_count, bool append) {
-  Separator cut_at = SeparatorOf(separator ? *separator : kDefaultSeparator);
-  if (column_count < 1) column_count = 1;
   CommandProgress progress;
-  ListItemsView present;
-  int64_t base = 0;
-  if (append) {
-    base = GetRowCount(list);
-    present = ShareListItems(list);
-  }
-  // One text per row, after no rows: rows of their own numbered from 1, made of the lines' own
-  // bytes without an image.
-  if (column_count == 1 && present.length == 0) {
-    present = ListItemsView();
-    std::shared_ptr<const NumberedRows> rows = NumberLines(
-        std::move(lines), cut_at, kLinesPerChunk, [&](int64_t lines_done, int64_t all_lines) {
-          progress.Update(lines_done, all_lines);
-          ProcessPendingEvents();
-        });
-    if (!rows) return LoadResult::kTooLarge;
-    InstallNumberedRows(list, std::move(rows));
-    return LoadResult::kLoaded;
-  }
-  std::optional<ImageWriter> items;
-  LoadResult result = BuildItems(*lines, present, base, cut_at, column_count, &progress, &items);
-  present = ListItemsView();
-  lines.reset();
-  if (result == LoadResult::kLoaded) items->InstallInto(list);
-  return result;
+  return AddLines(list, std::move(lines), SeparatorOf(separator ? *separator : kDefaultSeparator),
+                  column_count, append, &progress, 0);
 }
 
 ByteData MakeColumnEntries(const char* line, const char* separator, int32_t column_count) {

@@ -12,12 +12,13 @@ namespace vx {
 namespace {
 
 // Reads the `size` bytes of `file` into `bytes`, a piece at a time; false unless all arrive.
-bool ReadInPieces(PlatformFile file, unsigned char* bytes, int64_t size, void (*between_pieces)()) {
+bool ReadInPieces(PlatformFile file, unsigned char* bytes, int64_t size,
+                  const RapidString::PieceCallback& between_pieces) {
   for (int64_t done = 0; done < size;) {
     int64_t piece = std::min(size - done, RapidString::kFilePieceBytes);
     if (PlatformReadFile(file, bytes + done, static_cast<size_t>(piece)) != piece) return false;
     done += piece;
-    if (between_pieces) between_pieces();
+    if (between_pieces) between_pieces(done, size);
   }
   return true;
 }
@@ -27,7 +28,7 @@ bool ReadInPieces(PlatformFile file, unsigned char* bytes, int64_t size, void (*
 // when the storage is large enough, through a block of the file's size, since a failed read must
 // leave the old text whole.
 bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, bool* out_of_memory,
-                      void (*between_pieces)()) {
+                      const RapidString::PieceCallback& between_pieces) {
   int64_t needed = size + 1;
   if (needed <= record->capacity) {
     auto* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
@@ -126,7 +127,8 @@ ValueArray RapidString::Split(std::optional<const char*> separator,
                         separator.value_or(","), max_count.value_or(0), MatchAt::kAnyByte);
 }
 
-bool RapidString::LoadFromFile(const char* path, bool* out_of_memory, void (*between_pieces)()) {
+bool RapidString::LoadFromFile(const char* path, bool* out_of_memory,
+                               const PieceCallback& between_pieces) {
   bool memory_short = false;
   if (!out_of_memory) out_of_memory = &memory_short;
   *out_of_memory = false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -37,11 +38,12 @@ class RapidString {
   // Replaces the content with the bytes of the file at `path`, unconverted. False, with the
   // content unchanged, when the path is empty, the file cannot be opened or read whole, or the
   // memory for it cannot be had; `out_of_memory` (when given) tells the last case apart. The
-  // file is read in pieces of kFilePieceBytes, and `between_pieces` (when given) is called after
-  // each: a large file takes seconds to read from a disk.
+  // file is read in pieces of kFilePieceBytes, and `between_pieces(bytes read, file size)` (when
+  // given) is called after each: a large file takes seconds to read from a disk.
   static constexpr int64_t kFilePieceBytes = int64_t{64} << 20;
+  using PieceCallback = std::function<void(int64_t bytes_read, int64_t file_size)>;
   bool LoadFromFile(const char* path, bool* out_of_memory = nullptr,
-                    void (*between_pieces)() = nullptr);
+                    const PieceCallback& between_pieces = nullptr);
 
   // Hands the content over: its storage, zero-terminated after `*length` bytes, or null when the
   // buffer has none. The buffer is left empty.
