@@ -114,8 +114,9 @@ LoadResult AddLines(UnitRef list, std::unique_ptr<RapidString> lines, Separator 
         std::move(lines), cut_at, kLinesPerChunk, [&](int64_t lines_done, int64_t all_lines) {
           if (file_size > 0) {
             double share = static_cast<double>(lines_done) / static_cast<double>(all_lines);
-            progress->Update(file_size + static_cast<int64_t>(share * static_cast<double>(file_size)),
-                             2 * file_size);
+            progress->Update(
+                file_size + static_cast<int64_t>(share * static_cast<double>(file_size)),
+                2 * file_size);
           } else {
             progress->Update(lines_done, all_lines);
           }
