@@ -23,22 +23,14 @@ Separator SeparatorOf(const char* text) {
   return {reinterpret_cast<const unsigned char*>(text), static_cast<size_t>(TextLength(text))};
 }
 
-size_t ColumnEntriesSize(const unsigned char* text, size_t length, Separator separator,
-                         int32_t count) {
-  size_t size = 0;
-  ForEachColumn(text, length, separator, count, [&](const unsigned char*, size_t piece) {
-    size += sizeof kColumnHeader + piece + sizeof kEntryEnd;
-  });
-  return size;
-}
-
-void AppendColumnEntries(ImageWriter* image, const unsigned char* text, size_t length,
-                         Separator separator, int32_t count) {
-  ForEachColumn(text, length, separator, count, [&](const unsigned char* piece, size_t size) {
-    image->Append(kColumnHeader, sizeof kColumnHeader);
-    image->Append(piece, size);
-    image->Append(kEntryEnd, sizeof kEntryEnd);
-  });
+// The entries of a row of up to `count` texts of `line`, cut at `separator`, put by `writer`
+// (an EntryWriter measuring, or an ImageWriter).
+template <typename Writer>
+void PutRow(Writer& writer, const RowNumberText& number, const unsigned char* line, size_t length,
+            Separator separator, int32_t count) {
+  writer.RowEntry(number.text(), static_cast<size_t>(number.length()));
+  ForEachColumn(line, length, separator, count,
+                [&](const unsigned char* piece, size_t size) { writer.ColumnEntry(piece, size); });
 }
 
 // The items image of `present` followed by a row per line of `lines`, numbered on from `base`:
@@ -51,25 +43,21 @@ LoadResult BuildItems(const RapidString& lines, const ListItemsView& present, in
   auto content_length = static_cast<size_t>(lines.length());
 
   int64_t line_count = 0;
-  int64_t size = present.length;
+  EntryWriter measure;
   RowNumberText number(base + 1);
   ForEachLine(content, content_length, [&](const unsigned char* line, size_t length) {
-    size_t text_length = TextLengthOfLine(line, length);
-    size += static_cast<int64_t>(sizeof kRowHeader + number.length() + sizeof kEntryEnd +
-                                 ColumnEntriesSize(line, text_length, separator, column_count));
+    PutRow(measure, number, line, TextLengthOfLine(line, length), separator, column_count);
     number.Increment();
     ++line_count;
   });
 
-  ImageWriter& image = items->emplace(size, line_count);
-  image.AppendUnindexed(present.bytes, static_cast<size_t>(present.length));
+  ImageWriter& image =
+      items->emplace(present.length + static_cast<int64_t>(measure.length()), line_count);
+  image.UnindexedBytes(present.bytes, static_cast<size_t>(present.length));
   number = RowNumberText(base + 1);
   int64_t done = 0;
   ForEachLine(content, content_length, [&](const unsigned char* line, size_t length) {
-    image.AppendRowHeader();
-    image.Append(number.text(), static_cast<size_t>(number.length()));
-    image.Append(kEntryEnd, sizeof kEntryEnd);
-    AppendColumnEntries(&image, line, TextLengthOfLine(line, length), separator, column_count);
+    PutRow(image, number, line, TextLengthOfLine(line, length), separator, column_count);
     number.Increment();
     if (++done % kLinesPerChunk == 0 || done == line_count) {
       progress->Update(done, line_count);
@@ -208,9 +196,15 @@ ByteData MakeColumnEntries(const char* line, const char* separator, int32_t colu
   auto length = static_cast<size_t>(TextLength(line));
   Separator cut_at = SeparatorOf(separator);
   if (column_count < 1) column_count = 1;
-  ImageWriter entries(static_cast<int64_t>(ColumnEntriesSize(text, length, cut_at, column_count)),
-                      0);
-  AppendColumnEntries(&entries, text, length, cut_at, column_count);
+  auto put_columns = [&](auto& writer) {
+    ForEachColumn(text, length, cut_at, column_count, [&](const unsigned char* piece, size_t size) {
+      writer.ColumnEntry(piece, size);
+    });
+  };
+  EntryWriter measure;
+  put_columns(measure);
+  ImageWriter entries(static_cast<int64_t>(measure.length()), 0);
+  put_columns(entries);
   return entries.Finish();
 }
 

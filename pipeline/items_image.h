@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "pipeline/pipeline_state.h"
 #include "runtime/values.h"
+#include "ui/image_entries.h"
 #include "ui/numbered_rows.h"
 #include "ui/units.h"
 
@@ -27,23 +27,26 @@ class ImageWriter {
   ImageWriter(const ImageWriter&) = delete;
   ImageWriter& operator=(const ImageWriter&) = delete;
 
-  void Append(const void* bytes, size_t count) {
-    if (count == 0) return;
-    if (static_cast<int64_t>(count) > capacity_ - block_->length) Grow(count);
-    std::memcpy(ByteDataBytes(block_) + block_->length, bytes, count);
-    block_->length += static_cast<int64_t>(count);
+  // The entries of EntryWriter (ui/image_entries.h), appended; the row entries' starts are noted.
+  void RowEntry(const char* number, size_t length) {
+    NoteRow();
+    Append([&](EntryWriter& entries) { entries.RowEntry(number, length); });
   }
-  // Appends the row header of a row entry and notes where the entry starts.
-  void AppendRowHeader() {
-    if (row_count_ == row_capacity_) GrowRowOffsets();
-    row_offsets_[row_count_++] = static_cast<uint64_t>(block_->length);
-    Append(kRowHeader, sizeof kRowHeader);
+  void RowStart(const void* bytes, size_t count) {
+    NoteRow();
+    Append([&](EntryWriter& entries) { entries.RowStart(bytes, count); });
+  }
+  void ColumnEntry(const void* text, size_t length) {
+    Append([&](EntryWriter& entries) { entries.ColumnEntry(text, length); });
+  }
+  void Bytes(const void* bytes, size_t count) {
+    Append([&](EntryWriter& entries) { entries.Bytes(bytes, count); });
   }
   // Bytes that are not whole entries, or whose row entries are not noted: the list then finds
   // the rows itself.
-  void AppendUnindexed(const void* bytes, size_t count) {
+  void UnindexedBytes(const void* bytes, size_t count) {
     indexed_ = indexed_ && count == 0;
-    Append(bytes, count);
+    Bytes(bytes, count);
   }
 
   // The list is to find the rows itself.
@@ -60,6 +63,21 @@ class ImageWriter {
   void InstallInto(UnitRef list);
 
  private:
+  // The entries `put` makes, measured first and then written at the end of the image.
+  template <typename Entries>
+  void Append(Entries&& put) {
+    EntryWriter measure;
+    put(measure);
+    auto count = static_cast<int64_t>(measure.length());
+    if (count > capacity_ - block_->length) Grow(static_cast<size_t>(count));
+    EntryWriter writer(ByteDataBytes(block_) + block_->length);
+    put(writer);
+    block_->length += count;
+  }
+  void NoteRow() {
+    if (row_count_ == row_capacity_) GrowRowOffsets();
+    row_offsets_[row_count_++] = static_cast<uint64_t>(block_->length);
+  }
   void Grow(size_t count);
   void GrowRowOffsets();
 

@@ -1,12 +1,11 @@
-// The program-wide state that the pipeline's commands share, the entries they write into the
-// list's items image, and the menu and title changes they all make.
+// The program-wide state that the pipeline's commands share, and the menu and title changes they
+// all make.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "runtime/threads.h"
-#include "ui/image_entries.h"
 
 namespace vx {
 

@@ -7,13 +7,13 @@
 
 #include "pipeline/command_progress.h"
 #include "pipeline/event_pacer.h"
-#include "pipeline/image_rows.h"
 #include "pipeline/in_two_threads.h"
 #include "pipeline/items_image.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "pipeline/repeated_keys.h"
 #include "pipeline/row_key_set.h"
+#include "ui/image_entries.h"
 #include "ui/list_control.h"
 
 namespace vx {
@@ -137,7 +137,7 @@ struct WalkedRow {
   uint64_t key_length;  // 0: the row has no key and goes
 };
 
-// Any other image: its rows found by walking it (pipeline/image_rows.h), the kept rows written
+// Any other image: its rows found by walking it (ui/image_entries.h), the kept rows written
 // into a new image.
 void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPacer* pacer,
                         CommandProgress* progress) {
@@ -148,7 +148,7 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
   // (WalkAnyRows may find others, for which the arrays grow).
   std::vector<WalkedRow> rows;
   const int64_t count = GetRowCount(list);
-  auto walk = [&](const Row& row) {
+  auto walk = [&](const ImageRow& row) {
     bool keyed = row.part_count > key_column && row.key_length > 0;
     rows.push_back({row.start, row.end, row.tail_start, row.tail_end, row.key_start,
                     keyed ? row.key_length : 0});
@@ -205,16 +205,15 @@ void KeepFirstOfEachKey(UnitRef list, int32_t key_column, bool renumber, EventPa
     }
     if (dropped[i]) continue;
     const WalkedRow& row = rows[i];
-    output.AppendRowHeader();
     // A renumbered row without column entries loses the zero bytes that closed its row entry
     // along with its number, so the image is no longer made of whole entries.
     if (renumber && row.tail_start == row.tail_end) output.DropRowIndex();
     if (renumber) {
-      output.Append(number.text(), static_cast<size_t>(number.length()));
-      output.Append(image.bytes + row.tail_start, row.tail_end - row.tail_start);
+      output.RowStart(number.text(), static_cast<size_t>(number.length()));
+      output.Bytes(image.bytes + row.tail_start, row.tail_end - row.tail_start);
       number.Increment();
     } else {
-      output.Append(image.bytes + row.start, row.end - row.start);
+      output.RowStart(image.bytes + row.start, row.end - row.start);
     }
   }
   rows = std::vector<WalkedRow>();

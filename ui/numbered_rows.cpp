@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "runtime/splitting.h"
 #include "ui/image_entries.h"
 
 namespace vx {
@@ -30,45 +29,26 @@ int32_t SpellRowNumber(int32_t number, char* digits) {
 
 namespace {
 
-template <size_t size>
-unsigned char* Put(unsigned char* at, const unsigned char (&bytes)[size]) {
-  std::memcpy(at, bytes, size);
-  return at + size;
-}
-
-unsigned char* Put(unsigned char* at, const char* bytes, size_t count) {
-  std::memcpy(at, bytes, count);
-  return at + count;
+// The rows' entries, put by `writer`: each row entry with its number, then its column entry.
+void PutEntries(const char* const* texts, int32_t count, EntryWriter* writer) {
+  RowNumberText number(1);
+  for (int32_t row = 0; row < count; ++row, number.Increment()) {
+    writer->RowEntry(number.text(), static_cast<size_t>(number.length()));
+    if (const char* text = texts[row]) writer->ColumnEntry(text, std::strlen(text));
+  }
 }
 
 }  // namespace
 
 int64_t NumberedRows::ImageLength() const {
-  int64_t length = 0;
-  RowNumberText number(1);
-  for (int32_t row = 0; row < count_; ++row, number.Increment()) {
-    length += static_cast<int64_t>(sizeof kRowHeader + static_cast<size_t>(number.length()) +
-                                   sizeof kEntryEnd);
-    if (texts_[row]) {
-      length +=
-          static_cast<int64_t>(sizeof kColumnHeader + std::strlen(texts_[row]) + sizeof kEntryEnd);
-    }
-  }
-  return length;
+  EntryWriter measure;
+  PutEntries(texts_, count_, &measure);
+  return static_cast<int64_t>(measure.length());
 }
 
 void NumberedRows::WriteImage(unsigned char* bytes) const {
-  RowNumberText number(1);
-  for (int32_t row = 0; row < count_; ++row, number.Increment()) {
-    bytes = Put(bytes, kRowHeader);
-    bytes = Put(bytes, number.text(), static_cast<size_t>(number.length()));
-    bytes = Put(bytes, kEntryEnd);
-    if (const char* text = texts_[row]) {
-      bytes = Put(bytes, kColumnHeader);
-      bytes = Put(bytes, text, std::strlen(text));
-      bytes = Put(bytes, kEntryEnd);
-    }
-  }
+  EntryWriter writer(bytes);
+  PutEntries(texts_, count_, &writer);
 }
 
 namespace {
@@ -77,38 +57,25 @@ namespace {
 // null for a row without a column entry). False as soon as the image holds anything else.
 template <typename Row>
 bool WalkNumberedEntries(const unsigned char* bytes, int64_t length, Row&& row) {
-  const unsigned char* end = bytes + length;
-  // The end of an entry with `header` at `at` whose text is `expected` (any text when null): the
-  // byte after its empty second text, or null.
-  auto entry_end = [&](const unsigned char* at, const unsigned char(&header)[kEntryHeaderSize],
-                       const RowNumberText* expected) -> const unsigned char* {
-    if (end - at < static_cast<ptrdiff_t>(kEntryHeaderSize + sizeof kEntryEnd)) return nullptr;
-    if (std::memcmp(at, header, kEntryHeaderSize) != 0) return nullptr;
-    const unsigned char* text = at + kEntryHeaderSize;
-    const unsigned char* zero = FindZero(text, end);
-    if (!zero || zero + 1 == end || zero[1] != 0) return nullptr;
-    if (expected &&
-        (static_cast<size_t>(zero - text) != static_cast<size_t>(expected->length()) ||
-         std::memcmp(text, expected->text(), static_cast<size_t>(expected->length())) != 0)) {
-      return nullptr;
-    }
-    return zero + 2;
-  };
-
+  const auto size = static_cast<uint64_t>(length);
   RowNumberText number(1);
   int64_t rows = 0;
-  const unsigned char* at = bytes;
-  while (at < end) {
+  uint64_t at = 0;
+  ImageEntry entry;
+  while (at < size) {
     if (rows == INT32_MAX) return false;
-    at = entry_end(at, kRowHeader, &number);
-    if (!at) return false;
+    if (!ReadImageEntry(bytes, size, at, &entry) || !entry.starts_row || !entry.written ||
+        entry.text.length != static_cast<size_t>(number.length()) ||
+        std::memcmp(entry.text.text, number.text(), entry.text.length) != 0) {
+      return false;
+    }
+    at = entry.end;
     const char* text = nullptr;
-    if (at < end && *at != 0) {
-      const unsigned char* column_end = entry_end(at, kColumnHeader, nullptr);
-      if (!column_end) return false;
-      text = reinterpret_cast<const char*>(at + kEntryHeaderSize);
-      at = column_end;
-      if (at < end && *at != 0) return false;  // a second column
+    if (at < size && bytes[at] != 0) {
+      if (!ReadImageEntry(bytes, size, at, &entry) || !entry.written) return false;
+      text = entry.text.text;
+      at = entry.end;
+      if (at < size && bytes[at] != 0) return false;  // a second column
     }
     row(text);
     number.Increment();

@@ -270,40 +270,44 @@ bool UnitIsVisible(UnitRef unit_ref) {
   return window->visible;
 }
 
-void SetDialogMode(UnitRef dialog, int32_t mode) {
-  const Unit& unit = RequireUnit(dialog, UnitAccess::kWrite, {UnitKind::kFileDialog});
+namespace {
+
+// `use` of a file dialog unit's settings, under the property lock.
+template <typename Use>
+auto WithDialogState(UnitRef dialog, UnitAccess access, Use&& use) {
+  const Unit& unit = RequireUnit(dialog, access, {UnitKind::kFileDialog});
   std::lock_guard<std::mutex> lock(property_mutex);
-  window->dialogs[unit.index].state.mode = mode;
+  return use(window->dialogs[unit.index].state);
+}
+
+}  // namespace
+
+void SetDialogMode(UnitRef dialog, int32_t mode) {
+  WithDialogState(dialog, UnitAccess::kWrite, [&](DialogState& state) { state.mode = mode; });
 }
 
 int32_t DialogMode(UnitRef dialog) {
-  const Unit& unit = RequireUnit(dialog, UnitAccess::kRead, {UnitKind::kFileDialog});
-  std::lock_guard<std::mutex> lock(property_mutex);
-  return window->dialogs[unit.index].state.mode;
+  return WithDialogState(dialog, UnitAccess::kRead, [](DialogState& state) { return state.mode; });
 }
 
 void SetDialogFileName(UnitRef dialog, const char* file_name) {
-  const Unit& unit = RequireUnit(dialog, UnitAccess::kWrite, {UnitKind::kFileDialog});
-  std::lock_guard<std::mutex> lock(property_mutex);
-  window->dialogs[unit.index].state.file_name = OrEmpty(file_name);
+  WithDialogState(dialog, UnitAccess::kWrite,
+                  [&](DialogState& state) { state.file_name = OrEmpty(file_name); });
 }
 
 Text ReadDialogFileName(UnitRef dialog) {
-  const Unit& unit = RequireUnit(dialog, UnitAccess::kRead, {UnitKind::kFileDialog});
-  std::lock_guard<std::mutex> lock(property_mutex);
-  return CopyText(window->dialogs[unit.index].state.file_name.c_str());
+  return WithDialogState(dialog, UnitAccess::kRead,
+                         [](DialogState& state) { return CopyText(state.file_name.c_str()); });
 }
 
 void SetDialogFilter(UnitRef dialog, int32_t filter) {
-  const Unit& unit = RequireUnit(dialog, UnitAccess::kWrite, {UnitKind::kFileDialog});
-  std::lock_guard<std::mutex> lock(property_mutex);
-  window->dialogs[unit.index].state.initial_filter = filter;
+  WithDialogState(dialog, UnitAccess::kWrite,
+                  [&](DialogState& state) { state.initial_filter = filter; });
 }
 
 int32_t DialogFilter(UnitRef dialog) {
-  const Unit& unit = RequireUnit(dialog, UnitAccess::kRead, {UnitKind::kFileDialog});
-  std::lock_guard<std::mutex> lock(property_mutex);
-  return window->dialogs[unit.index].state.initial_filter;
+  return WithDialogState(dialog, UnitAccess::kRead,
+                         [](DialogState& state) { return state.initial_filter; });
 }
 
 // --- Events ---------------------------------------------------------------------------------
@@ -386,9 +390,7 @@ bool MenuEntriesOf(UnitRef window_unit, UnitRef menu, std::vector<MenuEntryState
 }
 
 DialogState LoadedDialog(UnitRef dialog, UnitAccess access) {
-  const Unit& unit = RequireUnit(dialog, access, {UnitKind::kFileDialog});
-  std::lock_guard<std::mutex> lock(property_mutex);
-  return window->dialogs[unit.index].state;
+  return WithDialogState(dialog, access, [](DialogState& state) { return state; });
 }
 
 }  // namespace vx

@@ -22,19 +22,15 @@ WrittenImage::WrittenImage(std::shared_ptr<const void> holder, const unsigned ch
   if (most_rows > INT32_MAX) most_rows = INT32_MAX;
   if (most_rows == 0) return;
   auto* rows = static_cast<uint64_t*>(AllocateBlock(most_rows * sizeof(uint64_t)));
-  const unsigned char* end = bytes + size;
   uint64_t position = 0;
   uint64_t row_count = 0;
-  while (size - position >= kSmallestEntry) {
-    const unsigned char* text_end = FindZero(bytes + position + kEntryHeaderSize, end);
-    if (!text_end) break;
-    const unsigned char* second_end = FindZero(text_end + 1, end);
-    if (!second_end) break;
-    if (bytes[position] == 0) {
+  ImageEntry entry;
+  while (ReadImageEntry(bytes, size, position, &entry)) {
+    if (entry.starts_row) {
       if (row_count == most_rows) break;  // more rows than a list counts
       rows[row_count++] = position;
     }
-    position = static_cast<uint64_t>(second_end + 1 - bytes);
+    position = entry.end;
   }
   complete_end_ = position;
   row_count_ = static_cast<int32_t>(row_count);
@@ -59,31 +55,24 @@ WrittenImage::~WrittenImage() {
   FreeBlock(row_entries_);
 }
 
-const unsigned char* WrittenImage::TextEnd(uint64_t position) const {
-  return FindZero(bytes_ + position, bytes_ + complete_end_);
-}
-
-uint64_t WrittenImage::NextEntry(uint64_t position) const {
-  const unsigned char* second = TextEnd(position + kEntryHeaderSize) + 1;
-  return static_cast<uint64_t>(TextEnd(static_cast<uint64_t>(second - bytes_)) + 1 - bytes_);
+// Entries from a row entry on are whole up to complete_end_, as the walk found them.
+ImageEntry WrittenImage::EntryAt(uint64_t position) const {
+  ImageEntry entry{};
+  ReadImageEntry(bytes_, complete_end_, position, &entry);
+  return entry;
 }
 
 TextRun WrittenImage::Cell(int32_t row, int32_t column) const {
-  uint64_t position = row_entries_[row];
+  ImageEntry entry = EntryAt(row_entries_[row]);
   for (int32_t k = 0; k < column; ++k) {
-    position = NextEntry(position);
-    if (position >= complete_end_ || bytes_[position] == 0) return {"", 0};
+    if (entry.end >= complete_end_ || bytes_[entry.end] == 0) return {"", 0};
+    entry = EntryAt(entry.end);
   }
-  const unsigned char* text = bytes_ + position + kEntryHeaderSize;
-  return {reinterpret_cast<const char*>(text),
-          static_cast<size_t>(TextEnd(position + kEntryHeaderSize) - text)};
+  return entry.text;
 }
 
 TextRun WrittenImage::InfoTip(int32_t row) const {
-  uint64_t text = row_entries_[row] + kEntryHeaderSize;
-  const unsigned char* second = TextEnd(text) + 1;
-  const unsigned char* second_end = TextEnd(static_cast<uint64_t>(second - bytes_));
-  return {reinterpret_cast<const char*>(second), static_cast<size_t>(second_end - second)};
+  return EntryAt(row_entries_[row]).second;
 }
 
 }  // namespace vx

@@ -1,9 +1,6 @@
-// An items image kept exactly as it was written, for images of any shape: its bytes, and where
-// each of its row entries starts, so that a cell is found without walking the image.
-//
-// An image is a run of entries: kind (1 byte; 0 starts a row), four 32-bit little-endian numbers
-// (image index, state image index, indent, row value), the text and its zero, a second text and
-// its zero. An entry that the image cuts short is dropped, and so is everything after it.
+// An items image kept exactly as it was written, for images of any shape (ui/image_entries.h): its
+// bytes, and where each of its row entries starts, so that a cell is found without walking the
+// image. An entry that the image cuts short is dropped, and so is everything after it.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +15,8 @@ struct TextRun {
   const char* text;
   size_t length;
 };
+
+struct ImageEntry;
 
 class WrittenImage {
  public:
@@ -48,10 +47,8 @@ class WrittenImage {
   }
 
  private:
-  // The end of the text that starts at `position`, inside a complete entry.
-  const unsigned char* TextEnd(uint64_t position) const;
-  // The offset of the entry after the complete entry at `position`.
-  uint64_t NextEntry(uint64_t position) const;
+  // The whole entry at `position`, an entry's start inside the complete entries.
+  ImageEntry EntryAt(uint64_t position) const;
 
   std::shared_ptr<const void> holder_;
   const unsigned char* bytes_ = nullptr;
