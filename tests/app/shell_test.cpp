@@ -240,6 +240,42 @@ TEST(ShellDeathTest, YesWhileDuplicatesAreRemovedEndsWithExitCodeZero) {
       ::testing::ExitedWithCode(0), "^\\[rows 2000000, removing\\]$");
 }
 
+void WriteRowsAndWhetherImporting() {
+  OwnedText title(ReadWindowTitle(启动窗口));
+  std::fprintf(stderr, "[rows %d, %s]", GetRowCount(超级列表框1),
+               testing::TextOf(title.release()) == kTitleImporting ? "importing" : "other title");
+}
+
+// Yes while the import reads a file of several pieces (a sparse one of 256 MiB, read in pieces
+// of 64 MiB, between which the window answers): the process ends with 0 at once, the list as it
+// was before.
+TEST(ShellDeathTest, YesWhileTheImportReadsEndsWithExitCodeZero) {
+  static std::string path;
+  path = testing::TemporaryDirectory() + "/large.txt";
+  testing::WriteWholeFile(path, "");
+  std::filesystem::resize_file(path, uint64_t{256} << 20);
+  EXPECT_EXIT(
+      {
+        EndIfStillRunningAfter(std::chrono::seconds(120));
+        RunTheProgramWith([] {
+          CallOnUiThread(
+              [](void*) {
+                LoadLinesIntoList(超级列表框1, "", "a\r\nb\r\nc\r\n");
+                RegisterExitRoutine(WriteRowsAndWhetherImporting);
+                headless::ConfirmNextFileDialog(path);
+                headless::RightClick(超级列表框1);
+                headless::ChooseFromPopup(kImportEntry);
+              },
+              nullptr);
+          while (testing::TextOf(ReadWindowTitle(启动窗口)) != kTitleImporting) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+          CloseWithYes();
+        });
+      },
+      ::testing::ExitedWithCode(0), "^\\[rows 3, importing\\]$");
+}
+
 // Yes while the export writes two million rows: the process ends with 0 at once, the export's
 // temporary file is gone and the file it was to replace holds what it held.
 TEST(ShellDeathTest, YesWhileTheExportWritesEndsAndKeepsTheOldFile) {
