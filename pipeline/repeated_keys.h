@@ -7,8 +7,8 @@
 //
 // Short keys travel with their rows, exactly, in eight bytes: digit strings (phone numbers, IDs)
 // of up to 18 digits as their number, other keys of up to 7 bytes as their bytes. Telling a
-// repeat of such a key from another key of its hash then reads nothing else; longer keys are
-// compared where they lie.
+// repeat of such a key from another key of its hash then reads nothing else. Longer texts travel
+// as where they lie and their length, and are compared there.
 //
 // The rows may come in parts, each part's rows after those of the part before, so that two
 // threads can sort the keys of two halves of the rows at once; and the partitions can be looked
@@ -53,7 +53,7 @@ class RepeatedKeys {
       return;
     }
     size_t length = std::strlen(text);
-    Place(part, {row, RowKeySet::Hash(bytes, length), LongKeyCode(length)});
+    Place(part, {row, RowKeySet::Hash(bytes, length), TextCode(text, length)});
   }
 
   // Once every key is added: sorts the spills by partition, for ForEachRepeat.
@@ -78,16 +78,20 @@ class RepeatedKeys {
   static constexpr int64_t kKeysPerPartition = 16384;
   static constexpr int kMostBits = 12;
 
-  // The top two bits of a code tell its kind; a key that does not travel keeps its length.
+  // The top two bits of a code tell its kind: a key compared through the caller (its length
+  // below), digits, bytes, or a text where it lies (its length from bit 47, its address below).
   static constexpr uint64_t kDigitsKind = uint64_t{1} << 62;
   static constexpr uint64_t kBytesKind = uint64_t{2} << 62;
+  static constexpr uint64_t kTextKind = uint64_t{3} << 62;
+  static constexpr int kAddressBits = 47;              // of every address a program is given
+  static constexpr uint64_t kMostTextLength = 0x7FFF;  // longer texts are measured again
   static constexpr size_t kMostDigits = 18;
   static constexpr size_t kMostBytes = 7;
 
   struct KeyedRow {
     uint32_t row;
     uint32_t hash;
-    uint64_t code;  // the key itself where IsCarried, else LongKeyCode
+    uint64_t code;  // the key itself where IsCarried, else TextCode or LongKeyCode
   };
   struct Part {
     std::vector<size_t> fill;  // per partition
@@ -132,7 +136,22 @@ class RepeatedKeys {
     return kBytesKind | static_cast<uint64_t>(i) << 56 | word;
   }
   static uint64_t LongKeyCode(size_t length) { return length < UINT32_MAX ? length : UINT32_MAX; }
-  static bool IsCarried(uint64_t code) { return code >> 62 != 0; }
+  static uint64_t TextCode(const char* text, size_t length) {
+    auto address = reinterpret_cast<uintptr_t>(text);
+    if (address >> kAddressBits != 0) return LongKeyCode(length);
+    uint64_t held = length < kMostTextLength ? length : kMostTextLength;
+    return kTextKind | held << kAddressBits | address;
+  }
+  static uint64_t Kind(uint64_t code) { return code >> 62; }
+  static bool IsCarried(uint64_t code) { return Kind(code) == 1 || Kind(code) == 2; }
+  // The length of a key that is not carried, as far as the set tells keys apart by it.
+  static size_t HeldLength(uint64_t code) {
+    uint64_t length = Kind(code) == 3 ? code >> kAddressBits & kMostTextLength : code;
+    return static_cast<size_t>(length < kMostTextLength ? length : kMostTextLength);
+  }
+  static const char* TextOf(uint64_t code) {
+    return reinterpret_cast<const char*>(code & ((uint64_t{1} << kAddressBits) - 1));
+  }
   static uint32_t HashOfCode(uint64_t code) {
     return static_cast<uint32_t>((code * 0x9E3779B97F4A7C15ull) >> 32);
   }
@@ -187,12 +206,20 @@ void RepeatedKeys::ForEachRepeat(size_t first, size_t end, Equal&& equal, Repeat
       while (position >= runs[r].count) position -= static_cast<uint32_t>(runs[r++].count);
       return runs[r].keys[position];
     };
-    // Keys of one hash and length: carried keys are alike when their codes are.
+    // Keys of one hash and held length: carried keys are alike when their codes are, texts
+    // where they lie when their bytes are.
     auto same = [&](uint32_t held, uint32_t other) {
       const KeyedRow& a = at(held);
       const KeyedRow& b = at(other);
-      if (a.code != b.code) return false;
-      return IsCarried(a.code) || equal(a.row, b.row);
+      if (IsCarried(a.code) || IsCarried(b.code)) return a.code == b.code;
+      if (Kind(a.code) == 3 && Kind(b.code) == 3) {
+        size_t length = HeldLength(a.code);
+        if (length != HeldLength(b.code)) return false;
+        return length < kMostTextLength ? std::memcmp(TextOf(a.code), TextOf(b.code), length) == 0
+                                        : std::strcmp(TextOf(a.code), TextOf(b.code)) == 0;
+      }
+      if (Kind(a.code) == 0 && Kind(b.code) == 0 && a.code != b.code) return false;
+      return HeldLength(a.code) == HeldLength(b.code) && equal(a.row, b.row);
     };
     set.Init(RowKeySet::CapacityFor(static_cast<int64_t>(count)));
     uint32_t position = 0;
@@ -201,7 +228,7 @@ void RepeatedKeys::ForEachRepeat(size_t first, size_t end, Equal&& equal, Repeat
       for (size_t i = 0; i < runs[r].count; ++i, ++position) {
         const KeyedRow& keyed = keys[i];
         // The set's length only sorts out keys that cannot be equal: all carried keys take 1.
-        size_t length = IsCarried(keyed.code) ? 1 : static_cast<size_t>(keyed.code);
+        size_t length = IsCarried(keyed.code) ? 1 : HeldLength(keyed.code);
         RowKeySet::Key key = set.MakeKey(position, length, keyed.hash);
         if (set.Contains(key, same)) {
           repeat(keyed.row);

@@ -147,10 +147,11 @@ TEST_F(RemoveDuplicatesTest, CrowdedGroupsAndLongKeysKeepTheFirstOfEach) {
 }
 
 // Short keys are compared by a code of eight bytes: digit strings of up to 18 digits as the
-// number they spell, other keys of up to 7 bytes as their bytes, longer ones where they lie.
-// Keys on either side of each of those limits, with leading zeros and in other writings of the
-// same number, are told apart; the rows are halved for the two cores with repeats and empty
-// lines on both sides of the middle row.
+// number they spell, other keys of up to 7 bytes as their bytes, longer ones where they lie (by
+// the length they travel with up to 32766 bytes, measured again beyond). Keys on either side of
+// each of those limits, with leading zeros and in other writings of the same number, are told
+// apart; the rows are halved for the two cores with repeats and empty lines on both sides of the
+// middle row.
 TEST_F(RemoveDuplicatesTest, KeysAtTheLimitsOfTheirCodesAndAroundTheMiddleRow) {
   std::vector<std::string> shapes;
   for (size_t length = 1; length <= 20; ++length) {
@@ -180,6 +181,10 @@ TEST_F(RemoveDuplicatesTest, KeysAtTheLimitsOfTheirCodesAndAroundTheMiddleRow) {
       text = "distinct " + std::to_string(row);
     }
     bytes += text + "\r\n";
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (size_t length : {32766u, 32767u, 32768u}) bytes += std::string(length, 'z') + "\r\n";
+    for (char last : {'1', '2'}) bytes += std::string(40000, 'y') + last + "\r\n";
   }
   Import(bytes);
   std::string full = Image();
