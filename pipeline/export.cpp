@@ -1,9 +1,14 @@
 #include "pipeline/export.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "pipeline/command_progress.h"
@@ -22,87 +27,179 @@ namespace vx {
 
 namespace {
 
-// Lines are gathered into a block of this size, written whenever the next line does not fit: a
-// block that stays in the processor's cache is formatted and then copied to the file without a
-// round trip through memory. (Writing the blocks on a second thread while the next one was
-// formatted measured slower on exports of 30 million rows, so they are written in line.)
-constexpr size_t kBlockSize = size_t{256} << 10;
+// Lines are spelled into blocks of this size, which a thread of their own hands to the system
+// one after another while the next ones are spelled: few and large writes, and a write that
+// waits for a slow disk keeps neither the spelling nor the window waiting.
+constexpr size_t kBlockSize = size_t{1} << 20;
+constexpr int kBlocks = 4;
 // Rows read from the list at a time, under one lock of its store.
-constexpr int32_t kRowsPerVisit = 4096;
-// Texts digested at a time; their lines fit in a block.
+constexpr int32_t kRowsPerRead = RowStore::kMostRowsPerBlock;
+// Texts digested at a time.
 constexpr int32_t kTextsPerDigest = 1024;
 
-// The export file's lines of one type, gathered into a block. A line longer than the block gets a
-// block of its size.
+// The blocks of the export file, written in the order they are handed over. Where the system
+// gives no thread, each block is written as it is handed over.
+class BlockWriter {
+ public:
+  BlockWriter(FileNumber file, EventPacer* pacer) : file_(file), pacer_(pacer) {
+    for (std::vector<char>& block : blocks_) block.resize(kBlockSize);
+    try {
+      thread_ = std::thread([this] { WriteHandedBlocks(); });
+    } catch (const std::system_error&) {
+    }
+  }
+  ~BlockWriter() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ending_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  BlockWriter(const BlockWriter&) = delete;
+  BlockWriter& operator=(const BlockWriter&) = delete;
+
+  // The block to fill next, with room for `bytes` at least: waits, answering the window, while
+  // every block is still to be written. Null once a write has failed.
+  std::vector<char>* NextBlock(size_t bytes) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (handed_ - written_ == kBlocks && !failed_) {
+      changed_.wait_for(lock, std::chrono::milliseconds(1));
+      lock.unlock();
+      pacer_->Between();
+      lock.lock();
+    }
+    if (failed_) return nullptr;
+    std::vector<char>* block = &blocks_[handed_ % kBlocks];
+    lock.unlock();
+    if (block->size() < bytes) block->resize(bytes);  // a line longer than a block
+    return block;
+  }
+
+  // Hands the block from NextBlock over, with `used` bytes of lines.
+  void HandOver(size_t used) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      used_[handed_ % kBlocks] = used;
+      ++handed_;
+    }
+    changed_.notify_all();
+    if (!thread_.joinable()) WriteNextBlock();
+  }
+
+  // Waits, answering the window, until every block handed over is written; false when a write
+  // failed.
+  bool Finish() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (written_ != handed_ && !failed_) {
+      changed_.wait_for(lock, std::chrono::milliseconds(1));
+      lock.unlock();
+      pacer_->Between();
+      lock.lock();
+    }
+    return !failed_;
+  }
+
+ private:
+  void WriteHandedBlocks() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return ending_ || (written_ != handed_ && !failed_); });
+      if (ending_) return;
+      lock.unlock();
+      WriteNextBlock();
+      lock.lock();
+    }
+  }
+
+  // Writes the oldest block handed over; the block is free again once it is written.
+  void WriteNextBlock() {
+    int index;
+    size_t used;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      index = static_cast<int>(written_ % kBlocks);
+      used = used_[index];
+    }
+    bool written = WriteBytes(file_, blocks_[index].data(), used);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (written) {
+        ++written_;
+      } else {
+        failed_ = true;
+      }
+    }
+    changed_.notify_all();
+  }
+
+  FileNumber file_;
+  EventPacer* pacer_;
+  std::vector<char> blocks_[kBlocks];
+  size_t used_[kBlocks] = {};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  uint64_t handed_ = 0;   // blocks handed over so far
+  uint64_t written_ = 0;  // of them, written
+  bool failed_ = false;
+  bool ending_ = false;
+  std::thread thread_;
+};
+
+// The export file's lines of one type, spelled a block of rows at a time into the writer's
+// blocks.
 class LineWriter {
  public:
-  LineWriter(FileNumber file, ExportType type) : file_(file), type_(type), block_(kBlockSize) {}
+  LineWriter(FileNumber file, ExportType type) : type_(type), blocks_(file, &pacer_) {}
 
   // Writes the lines of all rows from the first on, with the window's pending events processed
   // now and then; false when a write fails.
-  bool WriteRows() { return type_ == ExportType::kSha256 ? WriteDigestedTexts() : WriteCells(); }
-
- private:
-  // The lines made of the cells, visited a block of rows at a time under the store's lock.
-  bool WriteCells() {
-    EventPacer pacer;
-    CommandProgress progress;
-    int32_t first_column = type_ == ExportType::kTextAndDigests ? kTextColumn
-                           : type_ == ExportType::kMd5          ? kDigestColumn
-                                                                : kShortDigestColumn;
-    int32_t columns = type_ == ExportType::kTextAndDigests ? 3 : 1;
-    int32_t rows = GetRowCount(超级列表框1);
-    for (int32_t row = 0; row < rows;) {
-      longer_line_ = 0;
-      int32_t taken = VisitListRows(超级列表框1, row, std::min(kRowsPerVisit, rows - row),
-                                    first_column, columns, &LineWriter::TakeRow, this);
-      row += taken;
-      pacer.Between();
-      progress.Update(row, rows);
-      if (taken != 0) continue;
-      if (used_ != 0) {
-        if (!Flush()) return false;  // the next line does not fit
-      } else if (longer_line_ != 0) {
-        block_.resize(longer_line_);  // grown here: the rows are visited under the store's lock
-      } else {
-        break;  // the row is gone
-      }
-    }
-    return Flush();
+  bool WriteRows() {
+    bool spelled = type_ == ExportType::kSha256 ? SpellDigestedTexts() : SpellCells();
+    if (spelled && used_ != 0) blocks_.HandOver(used_);
+    return blocks_.Finish() && spelled;
   }
 
-  // Puts row's line into the block; false, putting nothing, when it does not fit (with the
-  // block empty, the size it needs is noted in longer_line_).
-  static bool TakeRow(void* context, int32_t, const TextRun* cells) {
-    auto* writer = static_cast<LineWriter*>(context);
-    RowCells row = {};
-    switch (writer->type_) {
-      case ExportType::kTextAndDigests:
-        row = {cells[0], cells[1], cells[2]};
-        break;
-      case ExportType::kMd5:
-        row.digest = cells[0];
-        break;
-      default:
-        row.short_digest = cells[0];
-        break;
+ private:
+  // Room for `bytes` more in the block being filled, handing it over first when it has less.
+  // False once a write has failed.
+  bool MakeRoom(size_t bytes) {
+    if (block_ && block_->size() - used_ >= bytes) return true;
+    if (block_ && used_ != 0) blocks_.HandOver(used_);
+    used_ = 0;
+    block_ = blocks_.NextBlock(bytes);
+    return block_ != nullptr;
+  }
+
+  // The lines made of the cells, read a block of rows at a time.
+  bool SpellCells() {
+    std::vector<DigestRow> rows(kRowsPerRead);
+    std::shared_ptr<const void> holder;  // keeps the texts read
+    std::vector<char> spill;
+    int32_t row_count = GetRowCount(超级列表框1);
+    for (int32_t row = 0; row < row_count;) {
+      int32_t count = ReadListDigestRows(超级列表框1, row, std::min(kRowsPerRead, row_count - row),
+                                         rows.data(), &holder, &spill);
+      if (count == 0) break;  // the rows are gone
+      for (int32_t done = 0; done < count;) {
+        if (!MakeRoom(ExportLineLength(type_, rows[done]))) return false;
+        int32_t spelled;
+        char* end =
+            SpellExportLines(type_, rows.data() + done, count - done, block_->data() + used_,
+                             block_->data() + block_->size(), &spelled);
+        used_ = static_cast<size_t>(end - block_->data());
+        done += spelled;
+      }
+      row += count;
+      pacer_.Between();
+      progress_.Update(row, row_count);
     }
-    size_t line = ExportLineLength(writer->type_, row);
-    if (writer->block_.size() - writer->used_ < line) {
-      if (writer->used_ == 0) writer->longer_line_ = line;
-      return false;
-    }
-    char* at = writer->block_.data() + writer->used_;
-    writer->used_ = static_cast<size_t>(SpellExportLine(writer->type_, row, nullptr, at) -
-                                        writer->block_.data());
     return true;
   }
 
   // The SHA-256 of every text, digested side by side a block of rows at a time, without the
   // store's lock: the texts read stay valid while `holder` keeps them.
-  bool WriteDigestedTexts() {
-    EventPacer pacer;
-    CommandProgress progress;
+  bool SpellDigestedTexts() {
     TextRun texts[kTextsPerDigest];
     HashedMessage messages[kTextsPerDigest];
     unsigned char digests[kTextsPerDigest][32];
@@ -110,40 +207,34 @@ class LineWriter {
     std::vector<char> spill;
     uint64_t generation;
     const size_t line = ExportLineLength(ExportType::kSha256, RowCells{});
-    int32_t rows = GetRowCount(超级列表框1);
-    for (int32_t row = 0; row < rows;) {
-      int32_t count = ReadListColumn(超级列表框1, row, std::min(kTextsPerDigest, rows - row),
+    int32_t row_count = GetRowCount(超级列表框1);
+    for (int32_t row = 0; row < row_count;) {
+      int32_t count = ReadListColumn(超级列表框1, row, std::min(kTextsPerDigest, row_count - row),
                                      kTextColumn, texts, &holder, &spill, &generation);
       if (count == 0) break;
       for (int32_t i = 0; i < count; ++i) {
         messages[i] = {reinterpret_cast<const unsigned char*>(texts[i].text), texts[i].length};
       }
       Sha256Digests(messages, static_cast<size_t>(count), digests);
-      if (block_.size() - used_ < line * static_cast<size_t>(count) && !Flush()) return false;
-      char* at = block_.data() + used_;
       for (int32_t i = 0; i < count; ++i) {
-        at = SpellExportLine(ExportType::kSha256, RowCells{}, digests[i], at);
+        if (!MakeRoom(line)) return false;
+        used_ = static_cast<size_t>(
+            SpellExportLine(ExportType::kSha256, RowCells{}, digests[i], block_->data() + used_) -
+            block_->data());
       }
-      used_ = static_cast<size_t>(at - block_.data());
       row += count;
-      pacer.Between();
-      progress.Update(row, rows);
+      pacer_.Between();
+      progress_.Update(row, row_count);
     }
-    return Flush();
+    return true;
   }
 
-  bool Flush() {
-    if (used_ == 0) return true;
-    size_t count = used_;
-    used_ = 0;
-    return WriteBytes(file_, block_.data(), count);
-  }
-
-  FileNumber file_;
   ExportType type_;
-  std::vector<char> block_;
+  EventPacer pacer_;
+  CommandProgress progress_;
+  BlockWriter blocks_;
+  std::vector<char>* block_ = nullptr;  // being filled
   size_t used_ = 0;
-  size_t longer_line_ = 0;
 };
 
 bool WriteRows(FileNumber file, ExportType type) {

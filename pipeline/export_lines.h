@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/written_image.h"
+#include "ui/row_store.h"
 
 namespace vx {
 
@@ -23,17 +23,20 @@ enum class ExportType : int32_t {
 };
 inline constexpr int32_t kExportTypeCount = 4;
 
-// A row's "文本", "32位MD5" and "16位MD5", as the list holds them.
-struct RowCells {
-  TextRun text;
-  TextRun digest;
-  TextRun short_digest;
-};
+// A row's "文本", "32位MD5" and "16位MD5", as the list holds them: its digest cells as texts, or
+// as the digest they spell (ui/row_store.h).
+using RowCells = DigestRow;
 
 // The length of `row`'s line of `type`, and the line spelled at `at`, which returns the end.
 // `sha256` is the SHA-256 of the row's text, for kSha256 only.
 size_t ExportLineLength(ExportType type, const RowCells& row);
 char* SpellExportLine(ExportType type, const RowCells& row, const unsigned char* sha256, char* at);
+
+// The lines of type `type` (not kSha256) of rows[0], rows[1] ... spelled one after another from
+// `at` on, as long as each fits before `end`: returns the end of the last, and in `spelled` the
+// number of rows spelled (0 when the first line does not fit).
+char* SpellExportLines(ExportType type, const RowCells* rows, int32_t count, char* at,
+                       const char* end, int32_t* spelled);
 
 // The same for the copy of a row that Ctrl+C puts on the clipboard.
 size_t CopiedLineLength(const RowCells& row);

@@ -83,7 +83,7 @@ void ImportNamedFile() {
 }
 
 // The rows of `lines` added to `list`, as AddLinesToList adds them, with `progress` counted in
-// lines; or, for the `file_size` bytes just read, as the second half of the way counted in bytes.
+// the bytes made into rows; for the `file_size` bytes just read, as the second half of the way.
 LoadResult AddLines(UnitRef list, std::unique_ptr<RapidString> lines, Separator cut_at,
                     int32_t column_count, bool append, CommandProgress* progress,
                     int64_t file_size) {
@@ -99,14 +99,11 @@ LoadResult AddLines(UnitRef list, std::unique_ptr<RapidString> lines, Separator 
   if (column_count == 1 && present.length == 0) {
     present = ListItemsView();
     std::shared_ptr<const NumberedRows> rows = NumberLines(
-        std::move(lines), cut_at, kLinesPerChunk, [&](int64_t lines_done, int64_t all_lines) {
+        std::move(lines), cut_at, kLinesPerChunk, [&](int64_t bytes_done, int64_t bytes) {
           if (file_size > 0) {
-            double share = static_cast<double>(lines_done) / static_cast<double>(all_lines);
-            progress->Update(
-                file_size + static_cast<int64_t>(share * static_cast<double>(file_size)),
-                2 * file_size);
+            progress->Update(file_size + bytes_done, 2 * file_size);
           } else {
-            progress->Update(lines_done, all_lines);
+            progress->Update(bytes_done, bytes);
           }
           ProcessPendingEvents();
         });

@@ -1,6 +1,11 @@
 #include "pipeline/md5_pass.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "pipeline/command_progress.h"
@@ -14,7 +19,7 @@ namespace vx {
 
 namespace {
 
-constexpr int32_t kRowsPerBlock = 1024;
+constexpr int32_t kRowsPerBlock = RowStore::kMostRowsPerBlock;
 
 // run_state holds one of the constant texts, so the comparison of the texts is mostly the
 // comparison of the references, which costs nothing on every row.
@@ -23,33 +28,122 @@ bool PassIsRunning() {
   return state == kRunStateWorking || CompareText(state, kRunStateWorking) == 0;
 }
 
-// Rows are taken a block at a time: one turn of row_lock, one read of their texts and one write
-// of their digests per block, and the texts digested side by side in the processor's vector
-// lanes. The cells still fill a block at a time while the window shows them.
+// What digesting a block of rows takes: one read of their texts and one write of their digests,
+// and the texts digested side by side in the processor's vector lanes.
+class BlockDigester {
+ public:
+  BlockDigester() : texts_(kRowsPerBlock), messages_(kRowsPerBlock), digests_(kRowsPerBlock) {}
+
+  // Digests up to `count` rows from `first` on; returns the rows read, 0 past the last row.
+  int32_t Digest(int32_t first, int32_t count) {
+    uint64_t rows_generation;
+    int32_t read = ReadListColumn(超级列表框1, first, count, kTextColumn, texts_.data(), &holder_,
+                                  &spill_, &rows_generation);
+    for (int32_t i = 0; i < read; ++i) {
+      messages_[i] = {reinterpret_cast<const unsigned char*>(texts_[i].text), texts_[i].length};
+    }
+    Md5Digests(messages_.data(), static_cast<size_t>(read), digests_.data());
+    // Rows that replaced these meanwhile are not these texts: they get none of their digests.
+    SetListDigests(超级列表框1, first, read, digests_.data(), rows_generation);
+    return read;
+  }
+
+ private:
+  std::vector<TextRun> texts_;
+  std::vector<Md5Message> messages_;
+  std::vector<DigestBytes> digests_;
+  std::shared_ptr<const void> holder_;  // keeps the block's texts
+  std::vector<char> spill_;
+};
+
+// A thread that the worker owns, which digests a block of rows while the worker digests the one
+// before it: the machine's second core. It never touches next_row; where the system gives no
+// thread, the worker digests both blocks itself.
+class BesideDigester {
+ public:
+  BesideDigester() {
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+    }
+  }
+  ~BesideDigester() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ending_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  BesideDigester(const BesideDigester&) = delete;
+  BesideDigester& operator=(const BesideDigester&) = delete;
+
+  bool running() const { return thread_.joinable(); }
+
+  // Starts on the rows from `first` on.
+  void Start(int32_t first, int32_t count) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      first_ = first;
+      count_ = count;
+      busy_ = true;
+    }
+    changed_.notify_all();
+  }
+  // Waits until those rows are digested.
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return ending_ || busy_; });
+      if (ending_) return;
+      lock.unlock();
+      digester_.Digest(first_, count_);
+      lock.lock();
+      busy_ = false;
+      changed_.notify_all();
+    }
+  }
+
+  BlockDigester digester_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int32_t first_ = 0;
+  int32_t count_ = 0;
+  bool busy_ = false;
+  bool ending_ = false;
+  std::thread thread_;
+};
+
+// Rows are taken two blocks at a time: one turn of row_lock for both, the worker digesting the
+// first while its helper digests the second. The cells still fill a block at a time while the
+// window shows them. The first block is digested alone, so that the memory of the digest cells
+// is fetched once, by the worker.
 void DigestRowBlocks() {
-  TextRun texts[kRowsPerBlock];
-  Md5Message messages[kRowsPerBlock];
-  DigestBytes digests[kRowsPerBlock];
-  std::shared_ptr<const void> holder;  // keeps the block's texts
-  std::vector<char> spill;
+  BlockDigester digester;
+  std::unique_ptr<BesideDigester> beside;
   CommandProgress progress;
+  bool first_block = true;
   while (PassIsRunning()) {
+    int32_t take = beside && beside->running() ? 2 * kRowsPerBlock : kRowsPerBlock;
     EnterLock(row_lock);
-    int32_t first = next_row.fetch_add(kRowsPerBlock);
+    int32_t first = next_row.fetch_add(take);
     LeaveLock(row_lock);
     int32_t rows = GetRowCount(超级列表框1);
     if (first < 0 || first >= rows) break;
-    uint64_t rows_generation;
-    int32_t count = ReadListColumn(超级列表框1, first, kRowsPerBlock, kTextColumn, texts, &holder,
-                                   &spill, &rows_generation);
-    if (count == 0) break;
-    for (int32_t i = 0; i < count; ++i) {
-      messages[i] = {reinterpret_cast<const unsigned char*>(texts[i].text), texts[i].length};
-    }
-    Md5Digests(messages, static_cast<size_t>(count), digests);
-    // Rows that replaced these meanwhile are not these texts: they get none of their digests.
-    SetListDigests(超级列表框1, first, count, digests, rows_generation);
-    progress.Update(first + count, rows);
+    bool split = take > kRowsPerBlock && int64_t{first} + kRowsPerBlock < rows;
+    if (split) beside->Start(first + kRowsPerBlock, kRowsPerBlock);
+    int32_t read = digester.Digest(first, kRowsPerBlock);
+    if (split) beside->Wait();
+    if (read == 0) break;
+    progress.Update(std::min<int64_t>(int64_t{first} + take, rows), rows);
+    if (first_block && rows - first > kRowsPerBlock) beside = std::make_unique<BesideDigester>();
+    first_block = false;
   }
 }
 

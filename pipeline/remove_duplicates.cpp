@@ -63,12 +63,7 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
     for (int32_t row = first; row < end; ++row) {
       const char* text = texts[row];
       dropped[row] = text ? 0 : 1;
-      if (text) {
-        auto* bytes = reinterpret_cast<const unsigned char*>(text);
-        size_t length = std::strlen(text);
-        keys.Add(part, static_cast<uint32_t>(row), RowKeySet::Hash(bytes, length),
-                 length + kKeyZeroTail, bytes);
-      }
+      if (text) keys.AddText(part, static_cast<uint32_t>(row), text);
       if (events && row % kRowsBetweenEvents == 0) {
         events->Between();
         ShowWalked(progress, 0, row - first, end - first, count);
@@ -96,17 +91,31 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
       split, [&] { keys.ForEachRepeat(middle, keys.partitions(), equal, repeat, [] {}); },
       [&] { keys.ForEachRepeat(0, middle, equal, repeat, next_partition); }, answer_window);
 
-  // The keys' memory is free now, and holds more than the kept rows' pointers need.
+  // The keys' memory is free now, and holds more than the kept rows' pointers need. The kept rows
+  // of the two halves are gathered side by side, those of the second half after the first
+  // half's, which are counted first.
   auto* kept_texts =
       static_cast<const char**>(keys.TakeStorage(static_cast<size_t>(count) * sizeof(const char*)));
-  int32_t kept = 0;
-  for (int32_t row = 0; row < count; ++row) {
-    if (!dropped[row]) kept_texts[kept++] = texts[row];
-    if (row % kRowsBetweenEvents == 0) {
-      pacer->Between();
-      ShowWalked(progress, 2, row, count, count);
+  int32_t kept_in_first_half = 0;
+  for (int32_t row = 0; row < half; ++row) kept_in_first_half += dropped[row] ^ 1;
+  int32_t kept_in_second_half = 0;
+  auto gather = [&](int32_t first, int32_t end, int32_t kept, EventPacer* events) {
+    for (int32_t row = first; row < end; ++row) {
+      if (!dropped[row]) kept_texts[kept++] = texts[row];
+      if (events && row % kRowsBetweenEvents == 0) {
+        events->Between();
+        ShowWalked(progress, 2, row - first, end - first, count);
+      }
     }
-  }
+    return kept;
+  };
+  InTwoThreads(
+      split,
+      [&] {
+        kept_in_second_half = gather(half, count, kept_in_first_half, nullptr) - kept_in_first_half;
+      },
+      [&] { gather(0, half, 0, pacer); }, answer_window);
+  int32_t kept = kept_in_first_half + kept_in_second_half;
   ShowWalked(progress, 3, 0, 0, count);
   if (kept == count) {  // the same rows: the list keeps them, digests and all
     FreeBlock(kept_texts);

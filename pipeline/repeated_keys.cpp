@@ -1,6 +1,32 @@
 #include "pipeline/repeated_keys.h"
 
+#include <cmath>
+
+#include "runtime/heap.h"
+
 namespace vx {
+
+const uint64_t RepeatedKeys::kShorterDigitStrings[kMostDigits + 1] = {
+    0,
+    1,
+    11,
+    111,
+    1111,
+    11111,
+    111111,
+    1111111,
+    11111111,
+    111111111,
+    1111111111,
+    11111111111,
+    111111111111,
+    1111111111111,
+    11111111111111,
+    111111111111111,
+    1111111111111111,
+    11111111111111111,
+    111111111111111111,
+};
 
 RepeatedKeys::RepeatedKeys(int64_t keys, size_t zero_tail, int parts)
     : zero_tail_(zero_tail), parts_(static_cast<size_t>(parts > 0 ? parts : 1)) {
@@ -26,16 +52,15 @@ void RepeatedKeys::FinishAdding() {
   }
 }
 
-void RepeatedKeys::GatherPartition(size_t partition, std::vector<KeyedRow>* keys) {
-  keys->clear();
+size_t RepeatedKeys::RunsOf(size_t partition, Run* runs) {
+  size_t count = 0;
   for (size_t p = 0; p < parts_.size(); ++p) {
     const Part& part = parts_[p];
-    const KeyedRow* region = Region(static_cast<int>(p), partition);
-    keys->insert(keys->end(), region, region + part.fill[partition]);
-    keys->insert(keys->end(),
-                 part.spill.begin() + static_cast<ptrdiff_t>(part.spill_starts[partition]),
-                 part.spill.begin() + static_cast<ptrdiff_t>(part.spill_starts[partition + 1]));
+    runs[count++] = {Region(static_cast<int>(p), partition), part.fill[partition]};
+    size_t spilled = part.spill_starts[partition + 1] - part.spill_starts[partition];
+    if (spilled != 0) runs[count++] = {part.spill.data() + part.spill_starts[partition], spilled};
   }
+  return count;
 }
 
 void* RepeatedKeys::TakeStorage(size_t bytes) {

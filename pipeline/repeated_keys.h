@@ -3,15 +3,18 @@
 // One set for all keys would be hundreds of megabytes, each lookup a wait for memory. So the keys
 // are first sorted by hash into partitions, and each partition gets a set that stays in the
 // processor's cache. Equal keys have equal hashes and so meet in one partition, and a partition
-// keeps its keys in row order, so the row kept of every key is still its first. Short keys travel
-// with their rows, so that telling a repeat from a key of the same hash reads nothing else.
+// keeps its keys in row order, so the row kept of every key is still its first.
+//
+// Short keys travel with their rows, exactly, in eight bytes: digit strings (phone numbers, IDs)
+// of up to 18 digits as their number, other keys of up to 7 bytes as their bytes. Telling a
+// repeat of such a key from another key of its hash then reads nothing else. Longer texts travel
+// as where they lie and their length, and are compared there.
 //
 // The rows may come in parts, each part's rows after those of the part before, so that two
 // threads can sort the keys of two halves of the rows at once; and the partitions can be looked
 // through by two threads at once, each taking its own range of them.
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,22 +35,25 @@ class RepeatedKeys {
   RepeatedKeys(const RepeatedKeys&) = delete;
   RepeatedKeys& operator=(const RepeatedKeys&) = delete;
 
-  // The key of row `row` in part `part` (rows of a part in increasing order): `length` bytes (1
-  // or more) that hash to `hash` (RowKeySet::Hash), the bytes at `bytes` and then the zero tail.
-  // Each part may be filled by a thread of its own.
+  // The key of row `row` in part `part` (rows of a part in increasing order): `length` bytes
+  // that hash to `hash` (RowKeySet::Hash), the bytes at `bytes` and then the zero tail. Each
+  // part may be filled by a thread of its own.
   void Add(int part, uint32_t row, uint32_t hash, size_t length, const unsigned char* bytes) {
-    uint32_t partition = PartitionOf(hash);
-    Part& filled = parts_[part];
-    KeyedRow* keyed = filled.fill[partition] < capacity_
-                          ? Region(part, partition) + filled.fill[partition]++
-                          : &filled.spill.emplace_back();
-    keyed->row = row;
-    keyed->hash = hash;
-    keyed->length = static_cast<uint32_t>(length < UINT32_MAX ? length : UINT32_MAX);
-    if (Carried(*keyed)) {  // compared whole: the bytes after the key are zero
-      std::memset(keyed->carried, 0, kCarriedKey);
-      std::memcpy(keyed->carried, bytes, length - zero_tail_);
+    size_t own = length - zero_tail_;
+    uint64_t code = CodeOf(bytes, own);
+    Place(part, {row, IsCarried(code) ? HashOfCode(code) : hash, code});
+  }
+  // Add for a key that is a zero-terminated text followed by the rest of the zero tail: its
+  // length and hash are found here, in one look at its bytes where it is short.
+  void AddText(int part, uint32_t row, const char* text) {
+    auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    uint64_t code = CodeOfText(bytes);
+    if (IsCarried(code)) {
+      Place(part, {row, HashOfCode(code), code});
+      return;
     }
+    size_t length = std::strlen(text);
+    Place(part, {row, RowKeySet::Hash(bytes, length), TextCode(text, length)});
   }
 
   // Once every key is added: sorts the spills by partition, for ForEachRepeat.
@@ -71,13 +77,21 @@ class RepeatedKeys {
   // translation cache (with 4096 keys a partition, ten million rows took the walk twice as long).
   static constexpr int64_t kKeysPerPartition = 16384;
   static constexpr int kMostBits = 12;
-  static constexpr size_t kCarriedKey = 12;  // an 11-digit phone number with room to spare
+
+  // The top two bits of a code tell its kind: a key compared through the caller (its length
+  // below), digits, bytes, or a text where it lies (its length from bit 47, its address below).
+  static constexpr uint64_t kDigitsKind = uint64_t{1} << 62;
+  static constexpr uint64_t kBytesKind = uint64_t{2} << 62;
+  static constexpr uint64_t kTextKind = uint64_t{3} << 62;
+  static constexpr int kAddressBits = 47;              // of every address a program is given
+  static constexpr uint64_t kMostTextLength = 0x7FFF;  // longer texts are measured again
+  static constexpr size_t kMostDigits = 18;
+  static constexpr size_t kMostBytes = 7;
 
   struct KeyedRow {
     uint32_t row;
     uint32_t hash;
-    uint32_t length;
-    unsigned char carried[kCarriedKey];  // the key, when it is no longer
+    uint64_t code;  // the key itself where IsCarried, else TextCode or LongKeyCode
   };
   struct Part {
     std::vector<size_t> fill;  // per partition
@@ -85,6 +99,74 @@ class RepeatedKeys {
     std::vector<size_t> spill_starts;  // per partition, once sorted
   };
 
+  // A different code for every key of up to 18 digits and every other key of up to 7 bytes:
+  // digits as the number they spell, counted on past all the shorter digit strings (so that
+  // leading zeros count), and other bytes with their length.
+  static uint64_t CodeOf(const unsigned char* bytes, size_t length) {
+    if (length >= 1 && length <= kMostDigits) {
+      uint64_t value = 0;
+      size_t i = 0;
+      for (; i < length && static_cast<unsigned>(bytes[i] - '0') <= 9; ++i) {
+        value = value * 10 + static_cast<unsigned>(bytes[i] - '0');
+      }
+      if (i == length) return kDigitsKind | (kShorterDigitStrings[length] + value);
+    }
+    if (length <= kMostBytes) {
+      uint64_t word = 0;
+      std::memcpy(&word, bytes, length);
+      return kBytesKind | static_cast<uint64_t>(length) << 56 | word;
+    }
+    return LongKeyCode(length);
+  }
+  // CodeOf the text up to its zero byte; LongKeyCode(0) when it is longer than any carried key.
+  static uint64_t CodeOfText(const unsigned char* text) {
+    uint64_t value = 0;
+    uint64_t word = 0;
+    size_t i = 0;
+    bool digits = true;
+    for (; text[i] != 0; ++i) {
+      if (i == kMostDigits || (!digits && i >= kMostBytes)) return LongKeyCode(0);
+      unsigned digit = static_cast<unsigned>(text[i] - '0');
+      digits = digits && digit <= 9;
+      value = value * 10 + digit;
+      if (i < kMostBytes) word |= static_cast<uint64_t>(text[i]) << (8 * i);
+    }
+    if (digits && i > 0) return kDigitsKind | (kShorterDigitStrings[i] + value);
+    if (i > kMostBytes) return LongKeyCode(0);
+    return kBytesKind | static_cast<uint64_t>(i) << 56 | word;
+  }
+  static uint64_t LongKeyCode(size_t length) { return length < UINT32_MAX ? length : UINT32_MAX; }
+  static uint64_t TextCode(const char* text, size_t length) {
+    auto address = reinterpret_cast<uintptr_t>(text);
+    if (address >> kAddressBits != 0) return LongKeyCode(length);
+    uint64_t held = length < kMostTextLength ? length : kMostTextLength;
+    return kTextKind | held << kAddressBits | address;
+  }
+  static uint64_t Kind(uint64_t code) { return code >> 62; }
+  static bool IsCarried(uint64_t code) { return Kind(code) == 1 || Kind(code) == 2; }
+  // The length of a key that is not carried, as far as the set tells keys apart by it.
+  static size_t HeldLength(uint64_t code) {
+    uint64_t length = Kind(code) == 3 ? code >> kAddressBits & kMostTextLength : code;
+    return static_cast<size_t>(length < kMostTextLength ? length : kMostTextLength);
+  }
+  static const char* TextOf(uint64_t code) {
+    return reinterpret_cast<const char*>(code & ((uint64_t{1} << kAddressBits) - 1));
+  }
+  static uint32_t HashOfCode(uint64_t code) {
+    return static_cast<uint32_t>((code * 0x9E3779B97F4A7C15ull) >> 32);
+  }
+  // kShorterDigitStrings[n]: how many digit strings are shorter than n digits (1 + 10 + ...).
+  static const uint64_t kShorterDigitStrings[kMostDigits + 1];
+
+  void Place(int part, const KeyedRow& keyed) {
+    uint32_t partition = PartitionOf(keyed.hash);
+    Part& filled = parts_[static_cast<size_t>(part)];
+    if (filled.fill[partition] < capacity_) {
+      Region(part, partition)[filled.fill[partition]++] = keyed;
+    } else {
+      filled.spill.push_back(keyed);
+    }
+  }
   // The partition of a hash: its top bits after a multiplication that spreads every bit of it
   // over them (the hashes of short keys are small numbers).
   uint32_t PartitionOf(uint32_t hash) const {
@@ -93,10 +175,13 @@ class RepeatedKeys {
   KeyedRow* Region(int part, size_t partition) {
     return regions_ + (static_cast<size_t>(part) * partitions() + partition) * capacity_;
   }
-  // Whether the key travels with its row: keys of equal lengths travel alike.
-  bool Carried(const KeyedRow& keyed) const { return keyed.length - zero_tail_ <= kCarriedKey; }
-  // The keys of `partition` in row order: each part's region, then its spill.
-  void GatherPartition(size_t partition, std::vector<KeyedRow>* keys);
+  // The runs of keys of `partition` in row order: each part's region, then its spill. Returns
+  // their number.
+  struct Run {
+    const KeyedRow* keys;
+    size_t count;
+  };
+  size_t RunsOf(size_t partition, Run* runs);
 
   size_t zero_tail_;
   int bits_ = 0;
@@ -105,37 +190,51 @@ class RepeatedKeys {
   std::vector<Part> parts_;
 };
 
+// The keys of a partition are looked at where they lie, in their runs; the set remembers each by
+// its position among them.
 template <typename Equal, typename Repeat, typename Between>
 void RepeatedKeys::ForEachRepeat(size_t first, size_t end, Equal&& equal, Repeat&& repeat,
                                  Between&& between) {
   RowKeySet set;
-  std::vector<KeyedRow> gathered;
+  std::vector<Run> runs(2 * parts_.size());
   for (size_t partition = first; partition < end; ++partition) {
-    const KeyedRow* keys;
-    size_t count;
-    if (parts_.size() == 1 &&
-        parts_[0].spill_starts[partition + 1] == parts_[0].spill_starts[partition]) {
-      keys = Region(0, partition);  // no copy for the common case
-      count = parts_[0].fill[partition];
-    } else {
-      GatherPartition(partition, &gathered);
-      keys = gathered.data();
-      count = gathered.size();
-    }
-    // The set keeps the keys' positions in this partition; keys of one hash and length are alike.
+    size_t run_count = RunsOf(partition, runs.data());
+    size_t count = 0;
+    for (size_t r = 0; r < run_count; ++r) count += runs[r].count;
+    auto at = [&](uint32_t position) -> const KeyedRow& {
+      size_t r = 0;
+      while (position >= runs[r].count) position -= static_cast<uint32_t>(runs[r++].count);
+      return runs[r].keys[position];
+    };
+    // Keys of one hash and held length: carried keys are alike when their codes are, texts
+    // where they lie when their bytes are.
     auto same = [&](uint32_t held, uint32_t other) {
-      const KeyedRow& a = keys[held];
-      const KeyedRow& b = keys[other];
-      if (Carried(a)) return std::memcmp(a.carried, b.carried, kCarriedKey) == 0;
-      return equal(a.row, b.row);
+      const KeyedRow& a = at(held);
+      const KeyedRow& b = at(other);
+      if (IsCarried(a.code) || IsCarried(b.code)) return a.code == b.code;
+      if (Kind(a.code) == 3 && Kind(b.code) == 3) {
+        size_t length = HeldLength(a.code);
+        if (length != HeldLength(b.code)) return false;
+        return length < kMostTextLength ? std::memcmp(TextOf(a.code), TextOf(b.code), length) == 0
+                                        : std::strcmp(TextOf(a.code), TextOf(b.code)) == 0;
+      }
+      if (Kind(a.code) == 0 && Kind(b.code) == 0 && a.code != b.code) return false;
+      return HeldLength(a.code) == HeldLength(b.code) && equal(a.row, b.row);
     };
     set.Init(RowKeySet::CapacityFor(static_cast<int64_t>(count)));
-    for (size_t i = 0; i < count; ++i) {
-      RowKeySet::Key key = set.MakeKey(static_cast<uint32_t>(i), keys[i].length, keys[i].hash);
-      if (set.Contains(key, same)) {
-        repeat(keys[i].row);
-      } else {
-        set.Add(key);
+    uint32_t position = 0;
+    for (size_t r = 0; r < run_count; ++r) {
+      const KeyedRow* keys = runs[r].keys;
+      for (size_t i = 0; i < runs[r].count; ++i, ++position) {
+        const KeyedRow& keyed = keys[i];
+        // The set's length only sorts out keys that cannot be equal: all carried keys take 1.
+        size_t length = IsCarried(keyed.code) ? 1 : HeldLength(keyed.code);
+        RowKeySet::Key key = set.MakeKey(position, length, keyed.hash);
+        if (set.Contains(key, same)) {
+          repeat(keyed.row);
+        } else {
+          set.Add(key);
+        }
       }
     }
     between();

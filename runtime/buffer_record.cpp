@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/heap.h"
+
 namespace vx {
 
 void BufferStorageDeleter::operator()(unsigned char* storage) const {
@@ -54,6 +56,7 @@ bool ReserveBuffer(BufferRecord* record, int64_t needed) {
       storage = static_cast<unsigned char*>(std::realloc(record->data, static_cast<size_t>(size)));
     }
     if (!storage) return false;
+    PreferLargePages(storage, static_cast<size_t>(size));
     if (!record->data) storage[0] = '\0';
     record->data = storage;
     record->allocated = size;

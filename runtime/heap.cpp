@@ -55,6 +55,7 @@ void* AllocateForNew(size_t size) {
   if (size == 0) size = 1;
   void* block = vx::AllocationFailsForTesting(size) ? nullptr : std::malloc(size);
   if (!block) vx::ReportAllocationFailure(size);
+  vx::PreferLargePages(block, size);
   return block;
 }
 

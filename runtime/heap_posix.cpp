@@ -1,4 +1,5 @@
 #include <malloc.h>
+#include <sys/mman.h>
 
 #include <cstdlib>
 
@@ -9,14 +10,28 @@ extern "C" char _end[];
 
 namespace vx {
 
+void PreferLargePages(void* block, size_t size) {
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  // Only the whole large pages inside the block: the stretches at its ends may hold other blocks.
+  uintptr_t first = (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kLargePage - 1);
+  if (block && end > first) {
+    madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+  }
+}
+
 void* PlatformHeapAllocate(size_t size) {
   if (AllocationFailsForTesting(size)) return nullptr;
-  return std::malloc(size ? size : 1);
+  void* block = std::malloc(size ? size : 1);
+  PreferLargePages(block, size);
+  return block;
 }
 
 void* PlatformHeapReallocate(void* block, size_t size) {
   if (AllocationFailsForTesting(size)) return nullptr;
-  return std::realloc(block, size ? size : 1);
+  void* resized = std::realloc(block, size ? size : 1);
+  PreferLargePages(resized, size);
+  return resized;
 }
 
 void PlatformHeapFree(void* block) {

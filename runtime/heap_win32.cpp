@@ -11,6 +11,9 @@ HANDLE ProcessHeap() {
 }
 }  // namespace
 
+// Large pages need a privilege that a program run by a user does not hold.
+void PreferLargePages(void*, size_t) {}
+
 void* PlatformHeapAllocate(size_t size) {
   if (AllocationFailsForTesting(size)) return nullptr;
   return HeapAlloc(ProcessHeap(), 0, size);

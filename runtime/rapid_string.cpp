@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/files_platform.h"
+#include "runtime/heap.h"
 #include "runtime/splitting.h"
 
 namespace vx {
@@ -36,6 +37,7 @@ bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, boo
       *out_of_memory = true;
       return false;
     }
+    PreferLargePages(bytes, static_cast<size_t>(size));
     bool read_whole = ReadInPieces(file, bytes, size, between_pieces);
     if (read_whole) {
       std::memcpy(record->data, bytes, static_cast<size_t>(size));
@@ -53,6 +55,7 @@ bool ReadFileIntoText(PlatformFile file, int64_t size, BufferRecord* record, boo
     *out_of_memory = true;
     return false;
   }
+  PreferLargePages(storage, static_cast<size_t>(capacity));
   if (!ReadInPieces(file, storage, size, between_pieces)) {
     std::free(storage);
     return false;

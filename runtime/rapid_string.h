@@ -39,8 +39,9 @@ class RapidString {
   // content unchanged, when the path is empty, the file cannot be opened or read whole, or the
   // memory for it cannot be had; `out_of_memory` (when given) tells the last case apart. The
   // file is read in pieces of kFilePieceBytes, and `between_pieces(bytes read, file size)` (when
-  // given) is called after each: a large file takes seconds to read from a disk.
-  static constexpr int64_t kFilePieceBytes = int64_t{64} << 20;
+  // given) is called after each: a large file takes seconds to read from a disk, and the memory
+  // it goes into is new, which a virtual machine hands out slowly (64 MB took 0.3 s under Wine).
+  static constexpr int64_t kFilePieceBytes = int64_t{8} << 20;
   using PieceCallback = std::function<void(int64_t bytes_read, int64_t file_size)>;
   bool LoadFromFile(const char* path, bool* out_of_memory = nullptr,
                     const PieceCallback& between_pieces = nullptr);

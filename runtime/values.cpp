@@ -94,23 +94,29 @@ void* AllocateBlock(size_t size) {
   return block;
 }
 
-void* ReallocateBlock(void* block, size_t size) {
+void* TryReallocateBlock(void* block, size_t size) {
   CheckAllocationAllowed();
-  if (!block) return AllocateBlock(size);
+  if (!block) return TryAllocateBlock(size);
   if (IsInConstantArea(block)) {
     size_t available =
         static_cast<size_t>(ConstantArea().end - static_cast<const unsigned char*>(block));
-    void* fresh = AllocateBlock(size);
-    CopyOutOfConstantArea(fresh, block, size < available ? size : available);
+    void* fresh = TryAllocateBlock(size);
+    if (fresh) CopyOutOfConstantArea(fresh, block, size < available ? size : available);
     return fresh;
   }
   size_t old_size = PlatformHeapBlockSize(block);
   void* resized = size <= old_size || WithinHeapLimit(size - old_size)
                       ? PlatformHeapReallocate(block, size)
                       : nullptr;
-  if (!resized) ReportAllocationFailure(size);
+  if (!resized) return nullptr;
   heap_bytes_in_use.fetch_sub(static_cast<int64_t>(old_size), std::memory_order_relaxed);
   CountHeapBlock(resized, 1);
+  return resized;
+}
+
+void* ReallocateBlock(void* block, size_t size) {
+  void* resized = TryReallocateBlock(block, size);
+  if (!resized) ReportAllocationFailure(size);
   return resized;
 }
 

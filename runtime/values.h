@@ -49,6 +49,9 @@ void* AllocateBlock(size_t size);
 void* TryAllocateBlock(size_t size);
 // Resizes `block` (null: allocates); a block in the constant area is copied out of it.
 void* ReallocateBlock(void* block, size_t size);
+// ReallocateBlock for a command that can refuse its work when memory is short: null then, with
+// `block` kept as it was.
+void* TryReallocateBlock(void* block, size_t size);
 // Releases `block`; ignores null and pointers into the constant area.
 void FreeBlock(void* block);
 // The fatal report of a failed allocation of `size` bytes, for memory that does not come from

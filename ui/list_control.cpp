@@ -31,6 +31,11 @@ int32_t ReadListColumn(UnitRef list, int32_t first, int32_t count, int32_t colum
       .ReadColumn(first, count, column, texts, holder, spill, rows_generation);
 }
 
+int32_t ReadListDigestRows(UnitRef list, int32_t first, int32_t count, DigestRow* rows,
+                           std::shared_ptr<const void>* holder, std::vector<char>* spill) {
+  return LoadedListRows(list, UnitAccess::kRead).ReadDigestRows(first, count, rows, holder, spill);
+}
+
 int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests,
                        uint64_t rows_generation) {
   int32_t written =

@@ -41,6 +41,11 @@ int32_t ReadListColumn(UnitRef list, int32_t first, int32_t count, int32_t colum
 int32_t SetListDigests(UnitRef list, int32_t first, int32_t count, const DigestBytes* digests,
                        uint64_t rows_generation);
 
+// The "文本" and digest cells of up to `count` rows from `first` on, for writing them out
+// (RowStore::ReadDigestRows). Returns the rows read, fewer at the end of the rows.
+int32_t ReadListDigestRows(UnitRef list, int32_t first, int32_t count, DigestRow* rows,
+                           std::shared_ptr<const void>* holder, std::vector<char>* spill);
+
 // The first row from `start` on, wrapping past the last row to row 0, whose column-0 text
 // ("序号") begins with the `length` bytes at `prefix`; -1 when no row does (or the list is empty).
 // Only the rows before `end` are looked at.

@@ -142,6 +142,22 @@ bool RewrittenCells::Find(int32_t row, int32_t column, char* spelled, TextRun* c
   return false;
 }
 
+bool RewrittenCells::FindUnspelled(int32_t row, int32_t column, TextRun* given,
+                                   const unsigned char** digest) const {
+  *digest = nullptr;
+  if (const GivenText* text = FindGiven(row, column)) {
+    *given = {text->text, text->length};
+    return true;
+  }
+  if (!digests_) return false;
+  if ((column == kDigestColumn && Bit(digest_bits_, row)) ||
+      (column == kShortDigestColumn && Bit(middle_bits_, row))) {
+    *digest = digests_[row];
+    return true;
+  }
+  return false;
+}
+
 void RewrittenCells::TakeBuckets(Room* room) {
   GivenText** buckets = room->buckets;
   size_t count = room->bucket_count;

@@ -56,8 +56,24 @@ class RewrittenCells {
   // True with the text of a cell that was written, spelled into `spelled` (kSpelledCellSize
   // bytes) if need be; false for a cell that still shows its image's text. Row and column exist.
   bool Find(int32_t row, int32_t column, char* spelled, TextRun* cell) const;
+  // Find for readers that spell digests themselves: the cell's given text in `given`, or in
+  // `digest` the digest that it spells (all of it in "32位MD5", its middle in "16位MD5"), the
+  // other one null.
+  bool FindUnspelled(int32_t row, int32_t column, TextRun* given,
+                     const unsigned char** digest) const;
   // Whether column `column` holds texts other than digests.
   bool HoldsGivenTexts(int32_t column) const { return given_counts_[column] != 0; }
+  // For a row whose digest cells hold no given texts: the digest written into it, with whether
+  // "32位MD5" spells all of it and "16位MD5" its middle (neither: the cells show the image's).
+  const unsigned char* RowDigest(int32_t row, bool* whole, bool* middle) const {
+    if (!digests_) {
+      *whole = *middle = false;
+      return nullptr;
+    }
+    *whole = Bit(digest_bits_, row);
+    *middle = Bit(middle_bits_, row);
+    return digests_[row];
+  }
 
   // Writes the cell. False, changing nothing and saying in `need` what is missing, when `room`
   // lacks what the write takes.

@@ -181,6 +181,10 @@ void RowStore::DeleteAllRows() {
 TextRun RowStore::CellBytes(int32_t row, int32_t column, char* spelled) const {
   TextRun cell;
   if (cells_->Find(row, column, spelled, &cell)) return cell;
+  return ImageCell(row, column, spelled);
+}
+
+TextRun RowStore::ImageCell(int32_t row, int32_t column, char* spelled) const {
   if (const NumberedRows* numbered = image_.numbered.get()) {
     if (column == kNumberColumn) {
       return {spelled, static_cast<size_t>(SpellRowNumber(row + 1, spelled))};
@@ -286,6 +290,15 @@ int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextR
       } else {
         *holder = image_.written;
       }
+      // The texts of rows as the pipeline writes them, none written later: the MD5 pass reads
+      // millions of them.
+      if (image_.numbered && column == kTextColumn && !cells_->HoldsGivenTexts(kTextColumn)) {
+        for (int32_t i = 0; i < count; ++i) {
+          const char* text = image_.numbered->text(first + i);
+          texts[i] = text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
+        }
+        return count;
+      }
       // The image's texts stay where they are; what is spelled out or was written later is
       // copied, and the copies are pointed at once the spill is complete.
       bool image_texts = image_.written || column == kTextColumn;
@@ -307,6 +320,90 @@ int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextR
       if (spill_needed <= spill->capacity()) {
         for (int32_t i = 0; i < count; ++i) {
           if (spilled[i]) texts[i].text = spill->data() + spilled_at[i];
+        }
+        return count;
+      }
+    }
+    spill_room = spill_needed;
+  }
+}
+
+// As ReadColumn: texts written into cells are copied into the spill, which is grown without the
+// lock held, and pointed at once it is complete; the image's texts stay where they are.
+int32_t RowStore::ReadDigestRows(int32_t first, int32_t count, DigestRow* rows,
+                                 std::shared_ptr<const void>* holder,
+                                 std::vector<char>* spill) const {
+  if (first < 0 || count < 1) return 0;
+  count = std::min(count, kMostRowsPerBlock);
+  constexpr int kCells = 3;  // "文本", "32位MD5", "16位MD5"
+  bool spilled[kMostRowsPerBlock][kCells];
+  char spelled[kSpelledCellSize];
+  size_t spill_room = kSpelledCellSize;
+  for (;;) {
+    spill->clear();
+    if (spill->capacity() < spill_room) spill->reserve(spill_room);
+    size_t spill_needed = 0;
+    {
+      Held lock(mutex_);
+      int32_t end = visible_rows_.load(std::memory_order_relaxed);
+      if (first >= end) return 0;
+      count = std::min(count, end - first);
+      if (image_.numbered) {
+        *holder = image_.numbered;
+      } else {
+        *holder = image_.written;
+      }
+      // Rows as the pipeline writes them, with no texts of their own in the cells read, are read
+      // in a loop of their own: the export reads millions of them.
+      const NumberedRows* numbered = image_.numbered.get();
+      if (numbered && !cells_->HoldsGivenTexts(kTextColumn) &&
+          !cells_->HoldsGivenTexts(kDigestColumn) && !cells_->HoldsGivenTexts(kShortDigestColumn)) {
+        for (int32_t i = 0; i < count; ++i) {
+          DigestRow& out = rows[i];
+          const char* text = numbered->text(first + i);
+          out.text = text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
+          out.digest = out.short_digest = {"", 0};
+          const unsigned char* digest =
+              cells_->RowDigest(first + i, &out.digest_spelled, &out.short_spelled);
+          if (digest) std::memcpy(out.bytes, digest, sizeof out.bytes);
+        }
+        return count;
+      }
+      for (int32_t i = 0; i < count; ++i) {
+        DigestRow& out = rows[i];
+        TextRun* cells[kCells] = {&out.text, &out.digest, &out.short_digest};
+        bool* spelled_from_bytes[kCells] = {nullptr, &out.digest_spelled, &out.short_spelled};
+        for (int c = 0; c < kCells; ++c) {
+          int32_t column = kTextColumn + c;
+          TextRun given;
+          const unsigned char* digest;
+          spilled[i][c] = false;
+          if (c > 0) *spelled_from_bytes[c] = false;
+          if (!cells_->FindUnspelled(first + i, column, &given, &digest)) {
+            *cells[c] = ImageCell(first + i, column, spelled);
+          } else if (digest) {
+            std::memcpy(out.bytes, digest, sizeof out.bytes);
+            *spelled_from_bytes[c] = true;
+            *cells[c] = {"", 0};
+          } else {
+            spilled[i][c] = true;
+            if (spill_needed + given.length <= spill->capacity()) {
+              spill->insert(spill->end(), given.text, given.text + given.length);
+            }
+            spill_needed += given.length;
+            cells[c]->length = given.length;
+          }
+        }
+      }
+      if (spill_needed <= spill->capacity()) {
+        size_t at = 0;
+        for (int32_t i = 0; i < count; ++i) {
+          TextRun* cells[kCells] = {&rows[i].text, &rows[i].digest, &rows[i].short_digest};
+          for (int c = 0; c < kCells; ++c) {
+            if (!spilled[i][c]) continue;
+            cells[c]->text = spill->data() + at;
+            at += cells[c]->length;
+          }
         }
         return count;
       }

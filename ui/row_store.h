@@ -22,6 +22,19 @@
 
 namespace vx {
 
+// A row's "文本" and digest cells, read for writing the rows out. A digest cell that holds what
+// the MD5 pass wrote comes as the digest's bytes, for the reader to spell (SpellHexDigits: all 16
+// for "32位MD5", the middle 8 for "16位MD5"), so that millions of rows are not spelled twice; any
+// other cell comes as its text.
+struct DigestRow {
+  TextRun text;
+  TextRun digest;        // unless digest_spelled
+  TextRun short_digest;  // unless short_spelled
+  bool digest_spelled = false;
+  bool short_spelled = false;
+  DigestBytes bytes = {};
+};
+
 class RowStore {
  public:
   static constexpr int32_t kColumns = kColumnCount;
@@ -91,6 +104,12 @@ class RowStore {
   int32_t SetDigests(int32_t first, int32_t count, const DigestBytes* digests,
                      uint64_t rows_generation);
 
+  // The "文本", "32位MD5" and "16位MD5" of up to `count` (at most kMostRowsPerBlock) rows from
+  // `first` on, under one lock, for writing the rows out. They stay valid while `holder` lives
+  // and `spill` is left alone, as ReadColumn's texts. Returns the rows read, fewer at the end.
+  int32_t ReadDigestRows(int32_t first, int32_t count, DigestRow* rows,
+                         std::shared_ptr<const void>* holder, std::vector<char>* spill) const;
+
   // Hands `visit` the `count` cells from `column` on of each row from `first` on, in order, for
   // at most `rows` rows, all under one lock: the texts are valid only during the call, and
   // `visit` must not use the store. `visit` takes the row by returning true; the first row it
@@ -126,6 +145,8 @@ class RowStore {
   // The cell's text; spelled out into `spelled` (kSpelledCellSize bytes) where it is not held
   // as text. Called with the lock held, for a row and column that exist.
   TextRun CellBytes(int32_t row, int32_t column, char* spelled) const;
+  // CellBytes of a cell that was not written after the image.
+  TextRun ImageCell(int32_t row, int32_t column, char* spelled) const;
 
   mutable std::mutex mutex_;
   Image image_;

@@ -165,6 +165,22 @@ TEST_F(ImportTest, AFileOfMoreThan2GiBIsImportedWhole) {
   EXPECT_EQ(Titles(), ImportedTitles(3));
 }
 
+// The rows' pointers are made room for by the lines of the file's first megabytes: a file whose
+// later lines are much shorter needs more room on the way, and every line still arrives.
+TEST_F(ImportTest, AFileWhoseLaterLinesAreShorterIsImportedWhole) {
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i) bytes += std::string(1000, 'a' + i % 26) + "----x\r\n";
+  for (int i = 0; i < 400000; ++i) bytes += std::to_string(i % 10) + "\r\n";
+  bytes += "last";
+  Import(bytes);
+  ASSERT_EQ(GetRowCount(超级列表框1), 405001);
+  EXPECT_EQ(Cell(4999, 1), std::string(1000, 'a' + 4999 % 26));
+  EXPECT_EQ(Cell(5000, 1), "0");
+  EXPECT_EQ(Cell(404999, 1), "9");
+  EXPECT_EQ(Cell(405000, 0), "405001");
+  EXPECT_EQ(Cell(405000, 1), "last");
+}
+
 // 50,000 lines make a chunk, and the window's pending events are handled after each chunk, the
 // last one too, and after each piece of the file read (one here).
 TEST_F(ImportTest, PendingEventsAreHandledAfterEveryChunkOf50000Lines) {

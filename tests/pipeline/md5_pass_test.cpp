@@ -186,6 +186,23 @@ TEST_F(Md5PassTest, TheWindowReadsTheRowsThatThePassIsWriting) {
   ExpectDigestsOfEveryRow();
 }
 
+// The worker digests the first block of rows alone and then two at a time, the second on a core
+// of its own: every row is digested, whether the rows end one short of, at or one past a block.
+TEST_F(Md5PassTest, EveryRowIsDigestedWhereverTheRowsEndAmongTheBlocks) {
+  constexpr int32_t kBlock = RowStore::kMostRowsPerBlock;
+  for (int32_t rows : {kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 2 * kBlock + 1, 3 * kBlock - 1,
+                       3 * kBlock, 3 * kBlock + 1, 5 * kBlock + 1}) {
+    std::string bytes;
+    for (int32_t i = 0; i < rows; ++i) bytes += std::to_string(i * 7919) + "\r\n";
+    Import(bytes);
+    RunPass();
+    ASSERT_EQ(GetRowCount(超级列表框1), rows);
+    ExpectDigestsOfEveryRow();
+    EXPECT_EQ(next_row.load(), 0);
+    EXPECT_EQ(Titles().back(), CountTitle(kTitlePassCompleteBefore, rows, kTitlePassCompleteAfter));
+  }
+}
+
 TEST_F(Md5PassTest, ASecondPassDigestsEveryRowAgainFromTheFirst) {
   Import("a\r\nb\r\nc\r\n");
   RunPass();

@@ -146,6 +146,53 @@ TEST_F(RemoveDuplicatesTest, CrowdedGroupsAndLongKeysKeepTheFirstOfEach) {
   EXPECT_EQ(Image(), ImageOf(kept));
 }
 
+// Short keys are compared by a code of eight bytes: digit strings of up to 18 digits as the
+// number they spell, other keys of up to 7 bytes as their bytes, longer ones where they lie (by
+// the length they travel with up to 32766 bytes, measured again beyond). Keys on either side of
+// each of those limits, with leading zeros and in other writings of the same number, are told
+// apart; the rows are halved for the two cores with repeats and empty lines on both sides of the
+// middle row.
+TEST_F(RemoveDuplicatesTest, KeysAtTheLimitsOfTheirCodesAndAroundTheMiddleRow) {
+  std::vector<std::string> shapes;
+  for (size_t length = 1; length <= 20; ++length) {
+    for (char first : {'0', '1', '9'}) {
+      shapes.push_back(std::string(1, first) + std::string(length - 1, '0'));
+      shapes.push_back(std::string(length - 1, '9') + std::string(1, first));
+    }
+    shapes.push_back(std::string(length, 'x'));
+    shapes.push_back(std::string(length - 1, '9') + "x");
+    shapes.push_back("x" + std::string(length - 1, '0'));
+    shapes.push_back(std::string(length - 1, '\xB0') + "0");
+  }
+  shapes.push_back("-1");
+  shapes.push_back("+1");
+  shapes.push_back("1.0");
+  // The rows of the two halves meet at row 70000 (counted from 0).
+  constexpr int32_t kRows = 140001;
+  std::mt19937 random(3);
+  std::string bytes;
+  for (int32_t row = 0; row < kRows; ++row) {
+    std::string text;
+    if (row >= 69990 && row < 70010) {
+      text = row % 3 == 0 ? "" : shapes[random() % 8];
+    } else if (row % 5 == 0) {
+      text = shapes[random() % shapes.size()];
+    } else {
+      text = "distinct " + std::to_string(row);
+    }
+    bytes += text + "\r\n";
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (size_t length : {32766u, 32767u, 32768u}) bytes += std::string(length, 'z') + "\r\n";
+    for (char last : {'1', '2'}) bytes += std::string(40000, 'y') + last + "\r\n";
+  }
+  Import(bytes);
+  std::string full = Image();
+  Choose(kRemoveDuplicatesEntry);
+  EXPECT_EQ(testing::HexOf(Image()),
+            testing::HexOf(testing::ImageWithoutDuplicates(full, 1, true)));
+}
+
 // Rows of a row entry alone, renumbered, lose the zero bytes that closed the entry: the rebuilt
 // list shows what a fresh write of the resulting image shows, and reads nothing beyond it.
 TEST_F(RemoveDuplicatesTest, RenumberedRowsWithoutColumnsGiveTheRowsOfTheirImage) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/hex_digits.h"
 #include "tests/ui/items_image.h"
 #include "tests/ui/visited_rows.h"
 
@@ -149,6 +150,36 @@ TEST(RowStoreCells, RewritesReplaceTheImageTextAndEmptyRewritesEmptyTheCell) {
   EXPECT_EQ(Cell(store, 1, 0), "2");
 }
 
+// The three cells from column 1 on of `row`, as a visit of the rows hands them over.
+std::string VisitedCells(const RowStore& store, int32_t row) {
+  testing::VisitedRows visited(3);
+  if (store.VisitRows(row, 1, 1, 3, &testing::VisitedRows::Take, &visited) != 1) return "<no row>";
+  std::string line = visited.Lines()[0];
+  return line.substr(line.find(':') + 1);
+}
+
+// The three cells from column 1 on of `count` rows from `first` on, read for writing them out,
+// with the digests that come as bytes spelled as the cells show them.
+std::vector<std::string> ReadDigestCells(const RowStore& store, int32_t first, int32_t count) {
+  std::vector<DigestRow> rows(static_cast<size_t>(count));
+  std::shared_ptr<const void> holder;
+  std::vector<char> spill;
+  std::vector<std::string> cells;
+  int32_t read = store.ReadDigestRows(first, count, rows.data(), &holder, &spill);
+  for (int32_t i = 0; i < read; ++i) {
+    const DigestRow& row = rows[static_cast<size_t>(i)];
+    char digits[32];
+    SpellHexDigits(row.bytes, 16, digits);
+    std::string digest = row.digest_spelled ? std::string(digits, 32)
+                                            : std::string(row.digest.text, row.digest.length);
+    std::string middle = row.short_spelled
+                             ? std::string(digits + 8, 16)
+                             : std::string(row.short_digest.text, row.short_digest.length);
+    cells.push_back(std::string(row.text.text, row.text.length) + "|" + digest + "|" + middle);
+  }
+  return cells;
+}
+
 // Blocks of rows: the texts of a column come out at once, pointing into the image where they
 // are its own and copied where they were written later or are spelled out; the digests of a
 // block go into both digest columns at once, the first block fetching the columns' memory.
@@ -195,6 +226,23 @@ TEST(RowStoreCells, BlocksOfRowsComeOutAndGoInAtOnce) {
   ASSERT_EQ(store.ReadColumn(0, 2, 2, texts, &holder, &spill, &generation), 2);
   EXPECT_EQ(std::string(texts[1].text, texts[1].length), "101112131415161718191a1b1c1d1e1f");
   EXPECT_EQ(Cell(store, 5, 1), "given");  // the text column keeps what was written
+
+  // Read for writing out, with texts of their own in some cells and without.
+  for (bool given : {true, false}) {
+    if (!given) {
+      Write(store, image);
+      ASSERT_EQ(store.ReadColumn(0, 1, 1, texts, &holder, &spill, &generation), 1);
+      ASSERT_EQ(store.SetDigests(0, 4990, digests.data(), generation), 4990);
+    }
+    std::vector<std::string> cells = ReadDigestCells(store, 4985, 100000);
+    ASSERT_EQ(cells.size(), 15u);  // to the last row
+    for (int32_t i = 0; i < 15; ++i) {
+      EXPECT_EQ(cells[static_cast<size_t>(i)], VisitedCells(store, 4985 + i)) << given << i;
+    }
+    EXPECT_EQ(ReadDigestCells(store, 5, 1)[0], VisitedCells(store, 5));
+    EXPECT_TRUE(ReadDigestCells(store, 5000, 1).empty());
+  }
+  EXPECT_EQ(VisitedCells(store, 4999), "15000||");  // no digest reached the last rows
 }
 
 // A worker's digests go only to the rows it read: rows that replaced them between the reading of
@@ -243,14 +291,6 @@ TEST(RowStoreCells, RepeatedPassesOfSameLengthTextsTakeNoMoreMemory) {
   EXPECT_EQ(Cell(store, 18, 2), std::string(32, static_cast<char>('g' + (18 + 3) % 20)));
 }
 
-// The three cells from column 1 on of `row`, as a visit of the rows hands them over.
-std::string VisitedCells(const RowStore& store, int32_t row) {
-  testing::VisitedRows visited(3);
-  if (store.VisitRows(row, 1, 1, 3, &testing::VisitedRows::Take, &visited) != 1) return "<no row>";
-  std::string line = visited.Lines()[0];
-  return line.substr(line.find(':') + 1);
-}
-
 // Digests are kept in a smaller form than other texts: whatever a cell was before, it reads back
 // exactly as last written, through every way of reading it.
 TEST(RowStoreCells, DigestCellsReadBackAsWrittenWhateverTheCellWasBefore) {
@@ -279,6 +319,7 @@ TEST(RowStoreCells, DigestCellsReadBackAsWrittenWhateverTheCellWasBefore) {
       std::string text_cell = "text" + std::to_string(row + 1);
       std::string first = row == 1 ? text : "", second = row == 2 ? text : "";
       EXPECT_EQ(VisitedCells(store, row), text_cell + "|" + first + "|" + second);
+      EXPECT_EQ(ReadDigestCells(store, row, 1), std::vector<std::string>{VisitedCells(store, row)});
       char cut[9];
       EXPECT_EQ(store.CopyCell(row, column, cut, sizeof cut), static_cast<int64_t>(text.size()));
       EXPECT_EQ(std::string(cut), text.substr(0, 8));
