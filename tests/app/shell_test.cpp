@@ -247,7 +247,7 @@ void WriteRowsAndWhetherImporting() {
 }
 
 // Yes while the import reads a file of several pieces (a sparse one of 256 MiB, read in pieces
-// of 64 MiB, between which the window answers): the process ends with 0 at once, the list as it
+// of 8 MiB, between which the window answers): the process ends with 0 at once, the list as it
 // was before.
 TEST(ShellDeathTest, YesWhileTheImportReadsEndsWithExitCodeZero) {
   static std::string path;
