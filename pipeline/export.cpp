@@ -14,6 +14,7 @@
 #include "pipeline/command_progress.h"
 #include "pipeline/event_pacer.h"
 #include "pipeline/export_lines.h"
+#include "pipeline/in_two_threads.h"
 #include "pipeline/pipeline_state.h"
 #include "pipeline/pipeline_texts.h"
 #include "runtime/clock.h"
@@ -271,9 +272,19 @@ bool WriteExportFile(const char* path, ExportType type) {
   if (file == 0) return false;
   RemoveAtProgramEnd(temporary.get(), file);
   bool written = WriteRows(file, type);
-  CloseFile(file);
-  bool placed = written && RenameReplacing(temporary.get(), path);
-  if (!placed) RemoveFile(temporary.get());
+  // The system may take a while to close the file and put it in place: a large file that it
+  // replaces, or a large temporary file deleted, gives back its pages meanwhile. A thread of its
+  // own waits for that while the window answers.
+  bool placed = false;
+  EventPacer pacer;
+  InTwoThreads(
+      true,
+      [&] {
+        CloseFile(file);
+        placed = written && RenameReplacing(temporary.get(), path);
+        if (!placed) RemoveFile(temporary.get());
+      },
+      [] {}, [&] { pacer.Between(); });
   ForgetAtProgramEnd(temporary.get());
   return placed;
 }
