@@ -130,9 +130,17 @@ void KeepFirstOfEachText(UnitRef list, std::shared_ptr<const NumberedRows> rows,
   }
   auto fresh =
       std::make_shared<const NumberedRows>(rows->holder(), rows->held_bytes(), kept_texts, kept);
-  rows.reset();
-  dropped_block.reset();
   InstallNumberedRows(list, std::move(fresh));
+  // The old rows' pointers and the marks are hundreds of megabytes in a large list, which the
+  // system takes a while to get back: a thread of its own gives them back while the window
+  // answers.
+  InTwoThreads(
+      split,
+      [&] {
+        rows.reset();
+        dropped_block.reset();
+      },
+      [] {}, answer_window);
   EnsureRowVisible(list, GetRowCount(list) - 1);
 }
 
