@@ -9,10 +9,10 @@
 //   wine last_row_click <rows> <seconds>, wine last_row_menu <rows> <seconds>
 //                                    a left and a right click on the last row, to it selected
 //                                    and to the menu
-//   wine event_gap_max_ms <stage> <ms>
+//   wine event_gap_max_ms <stage> <ms> (from <seconds> s on)
 //                                    the longest round trip of a message sent to the window
 //                                    every 10 ms while the command runs: the longest time the
-//                                    window went without handling its events
+//                                    window went without handling its events, and when it began
 //   wine repaint_max_ms <ms>, wine repaint_median_ms <ms>
 //                                    how long the list takes to repaint after the driver
 //                                    invalidates it, every 10 ms over the MD5 pass
@@ -264,10 +264,14 @@ class EventGaps {
  public:
   explicit EventGaps(HWND window)
       : thread_([this, window] {
+          double began = Seconds();
           while (!done_) {
             double start = Seconds();
             double milliseconds = MessageMilliseconds(window);
-            if (milliseconds > longest_) longest_ = milliseconds;
+            if (milliseconds > longest_) {
+              longest_ = milliseconds;
+              longest_at_ = start - began;
+            }
             double left = kRepaintEverySeconds - (Seconds() - start);
             if (left > 0) Sleep(static_cast<DWORD>(left * 1000));
           }
@@ -276,7 +280,8 @@ class EventGaps {
   // Stops the sampling and prints the longest gap as `stage`'s.
   void Report(const char* stage) {
     Stop();
-    std::printf("wine event_gap_max_ms %s %.1f\n", stage, longest_.load());
+    std::printf("wine event_gap_max_ms %s %.1f (from %.2f s on)\n", stage, longest_.load(),
+                longest_at_.load());
     std::fflush(stdout);
   }
 
@@ -287,6 +292,7 @@ class EventGaps {
   }
   std::atomic<bool> done_{false};
   std::atomic<double> longest_{0};
+  std::atomic<double> longest_at_{0};  // seconds after the sampling began
   std::thread thread_;
 };
 
