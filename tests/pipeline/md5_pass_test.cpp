@@ -190,8 +190,10 @@ TEST_F(Md5PassTest, TheWindowReadsTheRowsThatThePassIsWriting) {
 // of its own: every row is digested, whether the rows end one short of, at or one past a block.
 TEST_F(Md5PassTest, EveryRowIsDigestedWhereverTheRowsEndAmongTheBlocks) {
   constexpr int32_t kBlock = RowStore::kMostRowsPerBlock;
+  // After the first block, the worker and its helper take four blocks each at a time.
   for (int32_t rows : {kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 2 * kBlock + 1, 3 * kBlock - 1,
-                       3 * kBlock, 3 * kBlock + 1, 5 * kBlock + 1}) {
+                       3 * kBlock, 3 * kBlock + 1, 5 * kBlock - 1, 5 * kBlock, 5 * kBlock + 1,
+                       9 * kBlock - 1, 9 * kBlock, 9 * kBlock + 1, 15 * kBlock + 1}) {
     std::string bytes;
     for (int32_t i = 0; i < rows; ++i) bytes += std::to_string(i * 7919) + "\r\n";
     Import(bytes);
