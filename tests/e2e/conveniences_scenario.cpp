@@ -25,11 +25,13 @@ namespace {
 
 constexpr int kNumberedRows = 200;
 // The pass file: short rows, one long row, short rows. The long row keeps the pass busy long
-// after the rows before it have their digests, whatever the speed of the digest. The worker takes
-// rows a block at a time (1024 of them), so the long row lies past the first block, and the last
-// rows past its block.
-constexpr int kPassRows = 3001;
-constexpr int kLongRow = 1500;
+// after the rows before it have their digests, whatever the speed of the digest. The worker
+// digests the first block of 4096 rows alone, and then takes four blocks at a time while a helper
+// takes the four after them, where there are rows for it: the long row lies past the first
+// block, and the last rows in blocks after the long row's, which the worker digests once it is
+// done with the long row.
+constexpr int kPassRows = 12001;
+constexpr int kLongRow = 6000;
 constexpr size_t kLongRowLength = size_t{64} << 20;
 constexpr int kLastPassRow = kPassRows - 1;
 constexpr DWORD kSearchPause = 1000;  // longer than the list view's type-to-find delay
