@@ -15,6 +15,7 @@
 
 #include "runtime/heap.h"
 #include "runtime/runtime.h"
+#include "runtime/sha256.h"
 #include "tests/pipeline/pipeline_fixture.h"
 
 namespace vx {
@@ -153,6 +154,30 @@ TEST_F(ExportTest, EachFileTypeWritesItsLinesAndTheDialogOpensOnTheTypeChosenLas
                 "仅SHA-256，每行一个(*.txt)" + '\0' + "*.txt" + '\0' + '\0');
   EXPECT_EQ(headless::FileDialogs()[0].filter, "文本文件(*.txt)"s + '\0' + "*.txt" + '\0' + '\0')
       << "the import's";
+}
+
+// The SHA-256 lines of a list whose texts are digested many blocks at a time on two threads, the
+// last time fewer: each line is its own row's digest, in row order.
+TEST_F(ExportTest, Sha256LinesFollowTheirRowsAcrossManyBlocks) {
+  constexpr int32_t kRows = 2 * 65536 + 4096 + 7;
+  std::string file;
+  for (int32_t row = 0; row < kRows; ++row) file += "r" + std::to_string(row) + "\r\n";
+  Import(file);
+  RunPass();
+  std::string target = directory + "/sha256.txt";
+  ExportTo(target, 4);
+  std::string expected;
+  for (int32_t row = 0; row < kRows; ++row) {
+    std::string text = "r" + std::to_string(row);
+    unsigned char digest[32];
+    Sha256Digest(text.data(), text.size(), digest);
+    char hex[65];
+    for (int i = 0; i < 32; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+    expected += std::string(hex, 64) + "\r\n";
+  }
+  std::string written = ReadWholeFile(target);
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
 }
 
 TEST_F(ExportTest, CancellingTheDialogWritesNothing) {
