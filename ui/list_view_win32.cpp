@@ -314,11 +314,13 @@ void RepaintChangedRows() {
 // As the items were deleted and inserted anew: the selection and the scroll position go back to
 // the top, and the control takes the store's new row count and repaints all of it, which covers
 // the cells changed so far. A count past the control's limit would leave it empty: it shows the
-// first rows it can hold, and fewer still where it refuses a count (memory being short).
+// first rows it can hold, and fewer still where it refuses a count (memory being short). A count
+// of 0 drops the selection and the focus as LVM_DELETEALLITEMS does, which Wine's list view
+// does by walking every row, even of an owner-data list (0.3 s for 100 million rows).
 void BackendListRowsReplaced(UnitRef list) {
   if (list != frame.list_unit || !frame.list) return;
   rows_changed.store(false, std::memory_order_relaxed);
-  SendMessageA(frame.list, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageA(frame.list, LVM_SETITEMCOUNT, 0, 0);
   int32_t rows = std::min(GetRowCount(list), view_row_limit);
   while (!SendMessageA(frame.list, LVM_SETITEMCOUNT, rows, 0) && rows > 0) rows /= 2;
   rows_in_view = rows;
