@@ -35,10 +35,8 @@ constexpr size_t kBlockSize = size_t{1} << 20;
 constexpr int kBlocks = 4;
 // Rows read from the list at a time, under one lock of its store.
 constexpr int32_t kRowsPerRead = RowStore::kMostRowsPerBlock;
-// Blocks of rows whose texts are digested at a time, half of them on a thread of its own: enough
-// that starting the thread costs little beside the digests.
-constexpr int32_t kReadsPerDigest = 16;
-constexpr int32_t kTextsPerDigest = kReadsPerDigest * kRowsPerRead;
+// Texts digested at a time.
+constexpr int32_t kTextsPerDigest = 1024;
 
 // The blocks of the export file, written in the order they are handed over. Where the system
 // gives no thread, each block is written as it is handed over.
@@ -200,38 +198,25 @@ class LineWriter {
     return true;
   }
 
-  // The SHA-256 of every text, digested side by side in the vector lanes of both cores, without
-  // the store's lock: the texts read stay valid while their block's holder keeps them.
+  // The SHA-256 of every text, digested side by side a block of rows at a time, without the
+  // store's lock: the texts read stay valid while `holder` keeps them.
   bool SpellDigestedTexts() {
-    std::vector<TextRun> texts(kTextsPerDigest);
-    std::vector<HashedMessage> messages(kTextsPerDigest);
-    std::unique_ptr<unsigned char[][32]> digests(new unsigned char[kTextsPerDigest][32]);
-    std::shared_ptr<const void> holders[kReadsPerDigest];
-    std::vector<char> spills[kReadsPerDigest];
+    TextRun texts[kTextsPerDigest];
+    HashedMessage messages[kTextsPerDigest];
+    unsigned char digests[kTextsPerDigest][32];
+    std::shared_ptr<const void> holder;
+    std::vector<char> spill;
     uint64_t generation;
     const size_t line = ExportLineLength(ExportType::kSha256, RowCells{});
     int32_t row_count = GetRowCount(超级列表框1);
     for (int32_t row = 0; row < row_count;) {
-      int32_t count = 0;
-      for (int32_t read = 0; read < kReadsPerDigest && count < row_count - row; ++read) {
-        int32_t block = ReadListColumn(
-            超级列表框1, row + count, std::min(kRowsPerRead, row_count - row - count), kTextColumn,
-            texts.data() + count, &holders[read], &spills[read], &generation);
-        if (block == 0) break;
-        count += block;
-      }
-      if (count == 0) break;  // the rows are gone
+      int32_t count = ReadListColumn(超级列表框1, row, std::min(kTextsPerDigest, row_count - row),
+                                     kTextColumn, texts, &holder, &spill, &generation);
+      if (count == 0) break;
       for (int32_t i = 0; i < count; ++i) {
         messages[i] = {reinterpret_cast<const unsigned char*>(texts[i].text), texts[i].length};
       }
-      auto digest = [&](int32_t first, int32_t end) {
-        Sha256Digests(messages.data() + first, static_cast<size_t>(end - first),
-                      digests.get() + first);
-      };
-      const int32_t half = count / 2;
-      InTwoThreads(
-          count > kRowsPerRead, [&] { digest(half, count); }, [&] { digest(0, half); },
-          [&] { pacer_.Between(); });
+      Sha256Digests(messages, static_cast<size_t>(count), digests);
       for (int32_t i = 0; i < count; ++i) {
         if (!MakeRoom(line)) return false;
         used_ = static_cast<size_t>(
