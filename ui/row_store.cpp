@@ -184,6 +184,18 @@ TextRun RowStore::CellBytes(int32_t row, int32_t column, char* spelled) const {
   return ImageCell(row, column, spelled);
 }
 
+int32_t RowStore::HoldShownRows(int32_t first, int32_t count,
+                                std::shared_ptr<const void>* holder) const {
+  int32_t end = visible_rows_.load(std::memory_order_relaxed);
+  if (first >= end) return 0;
+  if (image_.numbered) {
+    *holder = image_.numbered;
+  } else {
+    *holder = image_.written;
+  }
+  return std::min(count, end - first);
+}
+
 TextRun RowStore::ImageCell(int32_t row, int32_t column, char* spelled) const {
   if (const NumberedRows* numbered = image_.numbered.get()) {
     if (column == kNumberColumn) {
@@ -281,15 +293,9 @@ int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextR
     size_t spill_needed = 0;
     {
       Held lock(mutex_);
-      int32_t end = visible_rows_.load(std::memory_order_relaxed);
-      if (first >= end) return 0;
-      count = std::min(count, end - first);
+      count = HoldShownRows(first, count, holder);
+      if (count == 0) return 0;
       *rows_generation = generation_;
-      if (image_.numbered) {
-        *holder = image_.numbered;
-      } else {
-        *holder = image_.written;
-      }
       // The texts of rows as the pipeline writes them, none written later: the MD5 pass reads
       // millions of them.
       if (image_.numbered && column == kTextColumn && !cells_->HoldsGivenTexts(kTextColumn)) {
@@ -345,14 +351,8 @@ int32_t RowStore::ReadDigestRows(int32_t first, int32_t count, DigestRow* rows,
     size_t spill_needed = 0;
     {
       Held lock(mutex_);
-      int32_t end = visible_rows_.load(std::memory_order_relaxed);
-      if (first >= end) return 0;
-      count = std::min(count, end - first);
-      if (image_.numbered) {
-        *holder = image_.numbered;
-      } else {
-        *holder = image_.written;
-      }
+      count = HoldShownRows(first, count, holder);
+      if (count == 0) return 0;
       // Rows as the pipeline writes them, with no texts of their own in the cells read, are read
       // in a loop of their own: the export reads millions of them.
       const NumberedRows* numbered = image_.numbered.get();

@@ -147,6 +147,9 @@ class RowStore {
   TextRun CellBytes(int32_t row, int32_t column, char* spelled) const;
   // CellBytes of a cell that was not written after the image.
   TextRun ImageCell(int32_t row, int32_t column, char* spelled) const;
+  // With the lock held: how many of the `count` rows from `first` on are shown (0 past the last),
+  // with `holder` keeping the image that holds their texts.
+  int32_t HoldShownRows(int32_t first, int32_t count, std::shared_ptr<const void>* holder) const;
 
   mutable std::mutex mutex_;
   Image image_;
