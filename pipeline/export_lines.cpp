@@ -98,28 +98,14 @@ char* SpellExportLine(ExportType type, const RowCells& row, const unsigned char*
   return Put(at, kExportLineEnd, kLineEndLength);
 }
 
-// The type is looked at once for the block, and the line of each row is spelled in line.
+// The type is a constant here, so the one switch of each call below folds away: the lines of a
+// block are spelled by the same code as a single line, without looking at the type per row.
 template <ExportType kType>
 char* SpellLinesOfType(const RowCells* rows, int32_t count, char* at, const char* end,
                        int32_t* spelled) {
   int32_t i = 0;
-  for (; i < count; ++i) {
-    const RowCells& row = rows[i];
-    size_t length;
-    if (kType == ExportType::kTextAndDigests) {
-      length = TextAndDigestsLength(row);
-    } else if (kType == ExportType::kMd5) {
-      length = DigestLength(row) + kLineEndLength;
-    } else {
-      length = ShortDigestLength(row) + kLineEndLength;
-    }
-    if (static_cast<size_t>(end - at) < length) break;
-    if (kType == ExportType::kTextAndDigests) {
-      at = SpellTextAndDigests(row, at);
-    } else {
-      at = kType == ExportType::kMd5 ? PutDigest(at, row) : PutShortDigest(at, row);
-      at = Put(at, kExportLineEnd, kLineEndLength);
-    }
+  for (; i < count && static_cast<size_t>(end - at) >= ExportLineLength(kType, rows[i]); ++i) {
+    at = SpellExportLine(kType, rows[i], nullptr, at);
   }
   *spelled = i;
   return at;
