@@ -64,12 +64,7 @@ class BlockWriter {
   // every block is still to be written. Null once a write has failed.
   std::vector<char>* NextBlock(size_t bytes) {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (handed_ - written_ == kBlocks && !failed_) {
-      changed_.wait_for(lock, std::chrono::milliseconds(1));
-      lock.unlock();
-      pacer_->Between();
-      lock.lock();
-    }
+    WaitAnswering(&lock, [this] { return handed_ - written_ < kBlocks; });
     if (failed_) return nullptr;
     std::vector<char>* block = &blocks_[handed_ % kBlocks];
     lock.unlock();
@@ -92,16 +87,22 @@ class BlockWriter {
   // failed.
   bool Finish() {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (written_ != handed_ && !failed_) {
-      changed_.wait_for(lock, std::chrono::milliseconds(1));
-      lock.unlock();
-      pacer_->Between();
-      lock.lock();
-    }
+    WaitAnswering(&lock, [this] { return written_ == handed_; });
     return !failed_;
   }
 
  private:
+  // Waits with `lock` held until `done` or a write has failed, answering the window meanwhile.
+  template <typename Done>
+  void WaitAnswering(std::unique_lock<std::mutex>* lock, Done&& done) {
+    while (!done() && !failed_) {
+      changed_.wait_for(*lock, std::chrono::milliseconds(1));
+      lock->unlock();
+      pacer_->Between();
+      lock->lock();
+    }
+  }
+
   void WriteHandedBlocks() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
