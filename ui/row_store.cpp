@@ -35,6 +35,12 @@ size_t CopyCut(const char* text, size_t length, char* buffer, size_t size) {
   return copied;
 }
 
+// The "文本" cell of a numbered row: its text, or empty where the row has none.
+TextRun NumberedText(const NumberedRows& rows, int32_t row) {
+  const char* text = rows.text(row);
+  return text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
+}
+
 }  // namespace
 
 int32_t RowStore::Image::RowCount() const {
@@ -201,8 +207,7 @@ TextRun RowStore::ImageCell(int32_t row, int32_t column, char* spelled) const {
     if (column == kNumberColumn) {
       return {spelled, static_cast<size_t>(SpellRowNumber(row + 1, spelled))};
     }
-    const char* text = column == kTextColumn ? numbered->text(row) : nullptr;
-    return text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
+    return column == kTextColumn ? NumberedText(*numbered, row) : TextRun{"", 0};
   }
   return image_.written->Cell(row, column);
 }
@@ -300,8 +305,7 @@ int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextR
       // millions of them.
       if (image_.numbered && column == kTextColumn && !cells_->HoldsGivenTexts(kTextColumn)) {
         for (int32_t i = 0; i < count; ++i) {
-          const char* text = image_.numbered->text(first + i);
-          texts[i] = text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
+          texts[i] = NumberedText(*image_.numbered, first + i);
         }
         return count;
       }
@@ -360,8 +364,7 @@ int32_t RowStore::ReadDigestRows(int32_t first, int32_t count, DigestRow* rows,
           !cells_->HoldsGivenTexts(kDigestColumn) && !cells_->HoldsGivenTexts(kShortDigestColumn)) {
         for (int32_t i = 0; i < count; ++i) {
           DigestRow& out = rows[i];
-          const char* text = numbered->text(first + i);
-          out.text = text ? TextRun{text, std::strlen(text)} : TextRun{"", 0};
+          out.text = NumberedText(*numbered, first + i);
           out.digest = out.short_digest = {"", 0};
           const unsigned char* digest =
               cells_->RowDigest(first + i, &out.digest_spelled, &out.short_spelled);
