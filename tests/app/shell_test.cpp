@@ -150,6 +150,14 @@ void CloseWithYes() {
   CallOnUiThread([](void*) { headless::RequestClose(); }, nullptr);
 }
 
+// Closes with Yes once the title is `title`: in the middle of the command that shows it.
+void CloseWithYesOnceTitleIs(const std::string& title) {
+  while (testing::TextOf(ReadWindowTitle(启动窗口)) != title) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  CloseWithYes();
+}
+
 constexpr int32_t kRowsForTheClose = 1000000;
 
 // The exit routine of the close below: how far the pass got.
@@ -231,10 +239,7 @@ TEST(ShellDeathTest, YesWhileDuplicatesAreRemovedEndsWithExitCodeZero) {
                 headless::ChooseFromPopup(kRemoveDuplicatesEntry);
               },
               nullptr);
-          while (testing::TextOf(ReadWindowTitle(启动窗口)) != kTitleRemovingDuplicates) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          }
-          CloseWithYes();
+          CloseWithYesOnceTitleIs(kTitleRemovingDuplicates);
         });
       },
       ::testing::ExitedWithCode(0), "^\\[rows 2000000, removing\\]$");
@@ -267,10 +272,7 @@ TEST(ShellDeathTest, YesWhileTheImportReadsEndsWithExitCodeZero) {
                 headless::ChooseFromPopup(kImportEntry);
               },
               nullptr);
-          while (testing::TextOf(ReadWindowTitle(启动窗口)) != kTitleImporting) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          }
-          CloseWithYes();
+          CloseWithYesOnceTitleIs(kTitleImporting);
         });
       },
       ::testing::ExitedWithCode(0), "^\\[rows 3, importing\\]$");
