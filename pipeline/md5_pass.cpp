@@ -38,6 +38,18 @@ class BlockDigester {
  public:
   BlockDigester() : texts_(kRowsPerBlock), messages_(kRowsPerBlock), digests_(kRowsPerBlock) {}
 
+  // Digests up to `count` rows from `first` on, a block at a time; returns the rows read.
+  int32_t DigestRows(int32_t first, int32_t count) {
+    int32_t read = 0;
+    while (read < count) {
+      int32_t block = Digest(first + read, std::min(kRowsPerBlock, count - read));
+      if (block == 0) break;
+      read += block;
+    }
+    return read;
+  }
+
+ private:
   // Digests up to `count` rows from `first` on; returns the rows read, 0 past the last row.
   int32_t Digest(int32_t first, int32_t count) {
     uint64_t rows_generation;
@@ -51,18 +63,7 @@ class BlockDigester {
     SetListDigests(超级列表框1, first, read, digests_.data(), rows_generation);
     return read;
   }
-  // Digests up to `count` rows from `first` on, a block at a time; returns the rows read.
-  int32_t DigestRows(int32_t first, int32_t count) {
-    int32_t read = 0;
-    while (read < count) {
-      int32_t block = Digest(first + read, std::min(kRowsPerBlock, count - read));
-      if (block == 0) break;
-      read += block;
-    }
-    return read;
-  }
 
- private:
   std::vector<TextRun> texts_;
   std::vector<Md5Message> messages_;
   std::vector<DigestBytes> digests_;
