@@ -121,7 +121,7 @@ int ListRowCount(HWND list);
 // owner-data lists. Returns false when the target does not answer.
 // False also when the list does not answer within `timeout_ms`.
 bool ReadListCell(TargetProcess& target, HWND list, int row, int column, std::string* text,
-                  DWORD timeout_ms = 2000);
+                  DWORD timeout_ms = kAnswerMs);
 
 // A column's header text, width and format, read through a buffer in the target (LVM_GETCOLUMNA).
 struct ListColumn {

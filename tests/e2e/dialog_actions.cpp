@@ -60,7 +60,7 @@ bool FillFileDialog(HWND dialog, const std::string& path) {
     if (!edit) return false;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                        SMTO_ABORTIFHUNG, 1000, &ignored);
+                        SMTO_ABORTIFHUNG, kAnswerMs, &ignored);
     return WindowText(edit) == path;
   });
   // The toolbar has id 1 as well; OK is the button.
@@ -75,18 +75,18 @@ bool FillFileDialog(HWND dialog, const std::string& path) {
 bool ReadFileTypes(TargetProcess&, HWND dialog, std::vector<std::string>* types, int* shown) {
   HWND box = FindDescendant(dialog, kFileTypeId, "ComboBox");
   DWORD_PTR count = 0, current = 0;
-  if (!box || !SendMessageTimeoutW(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count) ||
-      !SendMessageTimeoutW(box, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 1000, &current)) {
+  if (!box || !SendMessageTimeoutW(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &count) ||
+      !SendMessageTimeoutW(box, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &current)) {
     return false;
   }
   types->clear();
   for (int i = 0; i < static_cast<int>(count); ++i) {
     wchar_t text[256] = L"";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(box, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 1000, &length) ||
+    if (!SendMessageTimeoutW(box, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kAnswerMs, &length) ||
         length >= 256 ||
         !SendMessageTimeoutW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             1000, &length)) {
+                             kAnswerMs, &length)) {
       return false;
     }
     char ansi[512] = "";
@@ -100,7 +100,8 @@ bool ReadFileTypes(TargetProcess&, HWND dialog, std::vector<std::string>* types,
 bool ChooseFileType(HWND dialog, int index) {
   HWND box = FindDescendant(dialog, kFileTypeId, "ComboBox");
   DWORD_PTR result = 0;
-  if (!box || !SendMessageTimeoutA(box, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 1000, &result) ||
+  if (!box ||
+      !SendMessageTimeoutA(box, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, kAnswerMs, &result) ||
       static_cast<LRESULT>(result) != index) {
     return false;
   }

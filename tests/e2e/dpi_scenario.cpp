@@ -99,7 +99,7 @@ void CheckLayoutAt(Program& program, int dpi, const char* when) {
   std::string widths;
   for (int column = 0; column < 4; ++column) {
     DWORD_PTR width = 0;
-    SendMessageTimeoutA(program.list, LVM_GETCOLUMNWIDTH, column, 0, SMTO_ABORTIFHUNG, 2000,
+    SendMessageTimeoutA(program.list, LVM_GETCOLUMNWIDTH, column, 0, SMTO_ABORTIFHUNG, kAnswerMs,
                         &width);
     columns_scaled =
         columns_scaled && WithinAPixel(static_cast<long>(width), kColumnWidths[column], dpi);
@@ -125,7 +125,7 @@ bool SendDpiChanged(Program& program, int dpi, const RECT& suggested) {
   RemoteBlock block(program.target, sizeof suggested);
   DWORD_PTR result = 0;
   return block.address() && program.target.Write(block.address(), &suggested, sizeof suggested) &&
-         block.Send(program.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 2000, &result);
+         block.Send(program.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), kAnswerMs, &result);
 }
 
 void CheckDpiChange(Program& program) {

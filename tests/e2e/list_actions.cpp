@@ -7,7 +7,7 @@ namespace vx::e2e {
 
 int ListRowCount(HWND list) {
   DWORD_PTR count = 0;
-  if (!SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) {
+  if (!SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &count)) {
     return -1;
   }
   return static_cast<int>(count);
@@ -52,7 +52,7 @@ bool ReadListColumn(TargetProcess& target, HWND list, int column, ListColumn* in
   DWORD_PTR found = 0;
   if (!target.Write(block.address(), &request, sizeof request) ||
       !target.Write(remote_text, buffer, 1) ||
-      !block.Send(list, LVM_GETCOLUMNA, column, 2000, &found) || !found ||
+      !block.Send(list, LVM_GETCOLUMNA, column, kAnswerMs, &found) || !found ||
       !target.Read(block.address(), &request, sizeof request) ||
       !target.Read(remote_text, buffer, sizeof buffer)) {
     return false;
@@ -68,7 +68,7 @@ bool ReadColumnOrder(TargetProcess& target, HWND list, int count, std::vector<in
   order->assign(count, -1);
   RemoteBlock block(target, sizeof(int) * count);
   DWORD_PTR done = 0;
-  return block.Send(list, LVM_GETCOLUMNORDERARRAY, count, 2000, &done) && done &&
+  return block.Send(list, LVM_GETCOLUMNORDERARRAY, count, kAnswerMs, &done) && done &&
          target.Read(block.address(), order->data(), sizeof(int) * count);
 }
 
@@ -77,7 +77,7 @@ bool ReadListRowRect(TargetProcess& target, HWND list, int row, RECT* rect) {
   RECT request = {LVIR_BOUNDS, 0, 0, 0};
   DWORD_PTR found = 0;
   return block.address() && target.Write(block.address(), &request, sizeof request) &&
-         block.Send(list, LVM_GETITEMRECT, row, 2000, &found) && found &&
+         block.Send(list, LVM_GETITEMRECT, row, kAnswerMs, &found) && found &&
          target.Read(block.address(), rect, sizeof *rect);
 }
 

@@ -36,7 +36,7 @@ constexpr const char* kIdleMenu[] = {"1导入文本", nullptr,     "2去重复�
 
 LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(window, message, wparam, 0, SMTO_ABORTIFHUNG, 2000, &result);
+  SendMessageTimeoutA(window, message, wparam, 0, SMTO_ABORTIFHUNG, kAnswerMs, &result);
   return static_cast<LRESULT>(result);
 }
 
@@ -92,8 +92,8 @@ void CheckList(TargetProcess& target, const RunSettings& settings, HWND window, 
        "dragging a header item leaves the columns in their order", "%d %d %d %d", order[0],
        order[1], order[2], order[3]);
   ListColumn text_column = {};
-  Step(ReadListColumn(target, list, 1, &text_column) && text_column.width == 150 &&
-           ListRowCount(list) == 0,
+  bool text_column_read = ReadListColumn(target, list, 1, &text_column);
+  Step(text_column_read && text_column.width == 150 && ListRowCount(list) == 0,
        "clicking and dragging the header changes nothing else", "文本 %d wide", text_column.width);
 
   WindowDetails details = {};
@@ -160,16 +160,15 @@ void ListMenuScenario(const RunSettings& settings) {
   HWND list = program.list;
   CheckList(target, settings, window, list);
 
-  // A posted click does not move the pointer: put it where the click lands, so that the menu's
-  // place at the cursor can be checked.
-  POINT click = {200, 150};
-  POINT screen = click;
+  // A real click, so that the pointer's moves and the buttons reach the list in the order they
+  // were made. A click posted beside moves still queued from the header drag could be taken for
+  // the start of a right-button drag, which opens no menu.
+  POINT screen = {200, 150};
   ClientToScreen(list, &screen);
-  SetCursorPos(screen.x, screen.y);
   DWORD started = GetTickCount();
-  PostRightClick(list, click);
+  ClickRightWithMouse(screen);
   std::vector<MenuEntry> entries;
-  HWND menu = ReadOpenedMenu(target, settings, "posted to the empty list", &entries);
+  HWND menu = ReadOpenedMenu(target, settings, "with the mouse, on the empty list", &entries);
   if (!menu) return;
   Note("menu read %lu ms after the click", GetTickCount() - started);
   CheckIdleMenu(entries);

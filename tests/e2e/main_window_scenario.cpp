@@ -34,7 +34,7 @@ POINT ClientToScreenPoint(HWND window, int x, int y) {
 LRESULT HitTest(HWND window, POINT screen) {
   DWORD_PTR hit = HTNOWHERE;
   SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y), SMTO_ABORTIFHUNG,
-                      1000, &hit);
+                      kAnswerMs, &hit);
   return static_cast<LRESULT>(hit);
 }
 
@@ -171,11 +171,11 @@ void CheckSizeAndPlace(HWND window) {
         after = WindowRectOf(window);
         return after.left == before.left + 40 && after.top == before.top + 30;
       },
-      1000);
+      kAnswerMs);
   Step(moved, "dragging the client margin moves the window", "from %ld, %ld to %ld, %ld",
        before.left, before.top, after.left, after.top);
   DragWithMouse({margin.x + 40, margin.y + 30}, -40, -30);
-  WaitUntil([&] { return WindowRectOf(window).left == before.left; }, 1000);
+  WaitUntil([&] { return WindowRectOf(window).left == before.left; }, kAnswerMs);
   after = WindowRectOf(window);
   Step(EqualRect(&before, &after), "dragging it back restores the centred place");
 }
@@ -222,7 +222,8 @@ void MainWindowScenario(const RunSettings& settings) {
   Step(target.IsRunning() && IsWindowVisible(window) && WindowText(window) == "Vextorin",
        "No keeps the window");
   HWND list = FindDescendant(window, kListId, "SysListView32");
-  Step(WaitUntil([&] { return IsWindowEnabled(window) && FocusedWindowOf(window) == list; }, 2000),
+  Step(WaitUntil([&] { return IsWindowEnabled(window) && FocusedWindowOf(window) == list; },
+                 kAnswerMs),
        "the window takes input again and the list has the focus back");
 
   // Esc from the keyboard reaches the focused window through the system's input.
@@ -232,7 +233,7 @@ void MainWindowScenario(const RunSettings& settings) {
   Step(AnswerMessageBox(box, IDNO) && target.IsRunning(), "No again keeps the program");
 
   // The Close button and the system menu send SC_CLOSE.
-  WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }, 2000);
+  WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }, kAnswerMs);
   PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   box = AskToClose(target, "Close command");
   if (!box) return;

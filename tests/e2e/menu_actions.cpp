@@ -48,12 +48,12 @@ bool ChoosePopupMenuEntry(HWND menu_window, const std::vector<MenuEntry>& entrie
     if (!entries[i].separator) PostKey(menu_window, VK_DOWN);
   }
   PostKey(menu_window, VK_RETURN);
-  return WaitUntilHidden(menu_window, 1000);
+  return WaitUntilHidden(menu_window, kAnswerMs);
 }
 
 bool DismissPopupMenu(HWND menu_window) {
   PostKey(menu_window, VK_ESCAPE);
-  return WaitUntilHidden(menu_window, 2000);
+  return WaitUntilHidden(menu_window, kAnswerMs);
 }
 
 }  // namespace vx::e2e

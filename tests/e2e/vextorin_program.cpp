@@ -15,7 +15,7 @@ bool StartProgram(const RunSettings& settings, Program* program) {
   WindowQuery query;
   query.pid = program->target.pid();
   query.class_name = "VextorinWindow";
-  program->window = WaitForWindow(query, 10000);
+  program->window = WaitForWindow(query, 20000);
   program->list =
       program->window ? FindDescendant(program->window, kListId, "SysListView32") : nullptr;
   return Step(program->list != nullptr, "main window and its list appear");

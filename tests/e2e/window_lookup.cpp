@@ -67,7 +67,7 @@ std::string WindowText(HWND window) {
   char text[4096] = "";
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                           SMTO_ABORTIFHUNG, 1000, &length)) {
+                           SMTO_ABORTIFHUNG, kAnswerMs, &length)) {
     return "";
   }
   return std::string(text, length < sizeof text ? length : sizeof text - 1);

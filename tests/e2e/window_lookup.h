@@ -17,6 +17,10 @@ struct WindowQuery {
   std::vector<int> child_ids;  // ids of children (at any depth) that must exist
 };
 
+// How long a window that should answer at once may take before a step gives up on it: a busy
+// two-core machine stalls for a second now and then.
+constexpr DWORD kAnswerMs = 5000;
+
 // The first visible top-level window that fits `query`, or null after `timeout_ms`.
 HWND WaitForWindow(const WindowQuery& query, DWORD timeout_ms = 5000);
 
@@ -34,7 +38,7 @@ bool WaitUntil(Condition condition, DWORD timeout_ms = 5000) {
 }
 
 // A window's text through WM_GETTEXT (bytes in the ANSI code page); empty when the target does
-// not answer within a second.
+// not answer within `kAnswerMs`.
 std::string WindowText(HWND window);
 std::string ClassNameOf(HWND window);
 
