@@ -10,12 +10,13 @@ namespace vx::e2e {
 namespace {
 int passed_steps = 0;
 int failed_steps = 0;
+const char* failure_word = "FAIL";
 const ULONGLONG run_start = GetTickCount64();
 }  // namespace
 
 bool Step(bool passed, const char* name, const char* detail_format, ...) {
   (passed ? passed_steps : failed_steps)++;
-  std::printf("%s %s: ", passed ? "PASS" : "FAIL", name);
+  std::printf("%s %s: ", passed ? "PASS" : failure_word, name);
   va_list arguments;
   va_start(arguments, detail_format);
   std::vprintf(detail_format, arguments);
@@ -27,7 +28,7 @@ bool Step(bool passed, const char* name, const char* detail_format, ...) {
 
 bool Step(bool passed, const char* name) {
   (passed ? passed_steps : failed_steps)++;
-  std::printf("%s %s\n", passed ? "PASS" : "FAIL", name);
+  std::printf("%s %s\n", passed ? "PASS" : failure_word, name);
   std::fflush(stdout);
   return passed;
 }
@@ -44,6 +45,12 @@ void Note(const char* format, ...) {
 
 int FailedSteps() {
   return failed_steps;
+}
+
+void BeginAttempt(int number, int count) {
+  passed_steps = failed_steps = 0;
+  failure_word = number < count ? "MISS" : "FAIL";
+  if (number > 1) Note("attempt %d of %d", number, count);
 }
 
 int FinishReport() {

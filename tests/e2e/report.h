@@ -14,6 +14,10 @@ void Note(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 int FailedSteps();
 
+// Begins attempt `number` of `count` at a scenario: the counts start again, and every attempt but
+// the last prints its failures as "MISS", so that only the last attempt can fail the run.
+void BeginAttempt(int number, int count);
+
 // Prints the counts and the run's duration; returns the process exit code (1 on any failure).
 int FinishReport();
 
