@@ -281,65 +281,72 @@ int32_t RowStore::SetDigests(int32_t first, int32_t count, const DigestBytes* di
                     });
 }
 
-// The spill is grown without the lock held: when the texts to copy do not fit, the block is read
-// again into a larger spill.
+// `read` runs under the lock with a spill of `room` bytes reserved, and tells how many bytes of
+// texts it had to copy there. When they did not fit, the spill is grown without the lock and the
+// block is read again.
+template <typename Read>
+int32_t RowStore::ReadWithSpill(std::vector<char>* spill, size_t room, Read&& read) const {
+  for (;;) {
+    spill->clear();
+    if (spill->capacity() < room) spill->reserve(room);
+    size_t needed = 0;
+    int32_t count;
+    {
+      Held lock(mutex_);
+      count = read(&needed);
+    }
+    if (needed <= spill->capacity()) return count;
+    room = needed;
+  }
+}
+
 int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextRun* texts,
                              std::shared_ptr<const void>* holder, std::vector<char>* spill,
                              uint64_t* rows_generation) const {
   if (first < 0 || count < 1 || column < 0 || column >= kColumns) return 0;
   count = std::min(count, kMostRowsPerBlock);
-  size_t spill_room = static_cast<size_t>(count) * kSpelledCellSize;
   size_t spilled_at[kMostRowsPerBlock];
   bool spilled[kMostRowsPerBlock];
   char spelled[kSpelledCellSize];
-  for (;;) {
-    spill->clear();
-    if (spill->capacity() < spill_room) spill->reserve(spill_room);
-    size_t spill_needed = 0;
-    {
-      Held lock(mutex_);
-      count = HoldShownRows(first, count, holder);
-      if (count == 0) return 0;
-      *rows_generation = generation_;
-      // The texts of rows as the pipeline writes them, none written later: the MD5 pass reads
-      // millions of them.
-      if (image_.numbered && column == kTextColumn && !cells_->HoldsGivenTexts(kTextColumn)) {
-        for (int32_t i = 0; i < count; ++i) {
-          texts[i] = NumberedText(*image_.numbered, first + i);
-        }
-        return count;
-      }
-      // The image's texts stay where they are; what is spelled out or was written later is
-      // copied, and the copies are pointed at once the spill is complete.
-      bool image_texts = image_.written || column == kTextColumn;
-      for (int32_t i = 0; i < count; ++i) {
-        TextRun cell;
-        spilled[i] = cells_->Find(first + i, column, spelled, &cell) || !image_texts;
-        if (!spilled[i]) {
-          texts[i] = CellBytes(first + i, column, spelled);
-          continue;
-        }
-        if (!image_texts) cell = CellBytes(first + i, column, spelled);
-        spilled_at[i] = spill_needed;
-        spill_needed += cell.length;
-        if (spill_needed <= spill->capacity()) {
-          spill->insert(spill->end(), cell.text, cell.text + cell.length);
-        }
-        texts[i].length = cell.length;
-      }
-      if (spill_needed <= spill->capacity()) {
-        for (int32_t i = 0; i < count; ++i) {
-          if (spilled[i]) texts[i].text = spill->data() + spilled_at[i];
-        }
-        return count;
-      }
+  size_t room = static_cast<size_t>(count) * kSpelledCellSize;
+  return ReadWithSpill(spill, room, [&](size_t* spill_needed) -> int32_t {
+    int32_t shown = HoldShownRows(first, count, holder);
+    if (shown == 0) return 0;
+    *rows_generation = generation_;
+    // The texts of rows as the pipeline writes them, none written later: the MD5 pass reads
+    // millions of them.
+    if (image_.numbered && column == kTextColumn && !cells_->HoldsGivenTexts(kTextColumn)) {
+      for (int32_t i = 0; i < shown; ++i) texts[i] = NumberedText(*image_.numbered, first + i);
+      return shown;
     }
-    spill_room = spill_needed;
-  }
+    // The image's texts stay where they are; what is spelled out or was written later is
+    // copied, and the copies are pointed at once the spill is complete.
+    bool image_texts = image_.written || column == kTextColumn;
+    for (int32_t i = 0; i < shown; ++i) {
+      TextRun cell;
+      spilled[i] = cells_->Find(first + i, column, spelled, &cell) || !image_texts;
+      if (!spilled[i]) {
+        texts[i] = CellBytes(first + i, column, spelled);
+        continue;
+      }
+      if (!image_texts) cell = CellBytes(first + i, column, spelled);
+      spilled_at[i] = *spill_needed;
+      *spill_needed += cell.length;
+      if (*spill_needed <= spill->capacity()) {
+        spill->insert(spill->end(), cell.text, cell.text + cell.length);
+      }
+      texts[i].length = cell.length;
+    }
+    if (*spill_needed > spill->capacity()) return 0;
+    for (int32_t i = 0; i < shown; ++i) {
+      if (spilled[i]) texts[i].text = spill->data() + spilled_at[i];
+    }
+    return shown;
+  });
 }
 
-// As ReadColumn: texts written into cells are copied into the spill, which is grown without the
-// lock held, and pointed at once it is complete; the image's texts stay where they are.
+// As ReadColumn: texts written into cells are copied into the spill, and pointed at once it is
+// complete; the image's texts stay where they are.
 int32_t RowStore::ReadDigestRows(int32_t first, int32_t count, DigestRow* rows,
                                  std::shared_ptr<const void>* holder,
                                  std::vector<char>* spill) const {
@@ -348,71 +355,62 @@ int32_t RowStore::ReadDigestRows(int32_t first, int32_t count, DigestRow* rows,
   constexpr int kCells = 3;  // "文本", "32位MD5", "16位MD5"
   bool spilled[kMostRowsPerBlock][kCells];
   char spelled[kSpelledCellSize];
-  size_t spill_room = kSpelledCellSize;
-  for (;;) {
-    spill->clear();
-    if (spill->capacity() < spill_room) spill->reserve(spill_room);
-    size_t spill_needed = 0;
-    {
-      Held lock(mutex_);
-      count = HoldShownRows(first, count, holder);
-      if (count == 0) return 0;
-      // Rows as the pipeline writes them, with no texts of their own in the cells read, are read
-      // in a loop of their own: the export reads millions of them.
-      const NumberedRows* numbered = image_.numbered.get();
-      if (numbered && !cells_->HoldsGivenTexts(kTextColumn) &&
-          !cells_->HoldsGivenTexts(kDigestColumn) && !cells_->HoldsGivenTexts(kShortDigestColumn)) {
-        for (int32_t i = 0; i < count; ++i) {
-          DigestRow& out = rows[i];
-          out.text = NumberedText(*numbered, first + i);
-          out.digest = out.short_digest = {"", 0};
-          const unsigned char* digest =
-              cells_->RowDigest(first + i, &out.digest_spelled, &out.short_spelled);
-          if (digest) std::memcpy(out.bytes, digest, sizeof out.bytes);
-        }
-        return count;
-      }
-      for (int32_t i = 0; i < count; ++i) {
+  return ReadWithSpill(spill, kSpelledCellSize, [&](size_t* spill_needed) -> int32_t {
+    int32_t shown = HoldShownRows(first, count, holder);
+    if (shown == 0) return 0;
+    // Rows as the pipeline writes them, with no texts of their own in the cells read, are read
+    // in a loop of their own: the export reads millions of them.
+    const NumberedRows* numbered = image_.numbered.get();
+    if (numbered && !cells_->HoldsGivenTexts(kTextColumn) &&
+        !cells_->HoldsGivenTexts(kDigestColumn) && !cells_->HoldsGivenTexts(kShortDigestColumn)) {
+      for (int32_t i = 0; i < shown; ++i) {
         DigestRow& out = rows[i];
-        TextRun* cells[kCells] = {&out.text, &out.digest, &out.short_digest};
-        bool* spelled_from_bytes[kCells] = {nullptr, &out.digest_spelled, &out.short_spelled};
-        for (int c = 0; c < kCells; ++c) {
-          int32_t column = kTextColumn + c;
-          TextRun given;
-          const unsigned char* digest;
-          spilled[i][c] = false;
-          if (c > 0) *spelled_from_bytes[c] = false;
-          if (!cells_->FindUnspelled(first + i, column, &given, &digest)) {
-            *cells[c] = ImageCell(first + i, column, spelled);
-          } else if (digest) {
-            std::memcpy(out.bytes, digest, sizeof out.bytes);
-            *spelled_from_bytes[c] = true;
-            *cells[c] = {"", 0};
-          } else {
-            spilled[i][c] = true;
-            if (spill_needed + given.length <= spill->capacity()) {
-              spill->insert(spill->end(), given.text, given.text + given.length);
-            }
-            spill_needed += given.length;
-            cells[c]->length = given.length;
-          }
-        }
+        out.text = NumberedText(*numbered, first + i);
+        out.digest = out.short_digest = {"", 0};
+        const unsigned char* digest =
+            cells_->RowDigest(first + i, &out.digest_spelled, &out.short_spelled);
+        if (digest) std::memcpy(out.bytes, digest, sizeof out.bytes);
       }
-      if (spill_needed <= spill->capacity()) {
-        size_t at = 0;
-        for (int32_t i = 0; i < count; ++i) {
-          TextRun* cells[kCells] = {&rows[i].text, &rows[i].digest, &rows[i].short_digest};
-          for (int c = 0; c < kCells; ++c) {
-            if (!spilled[i][c]) continue;
-            cells[c]->text = spill->data() + at;
-            at += cells[c]->length;
+      return shown;
+    }
+    for (int32_t i = 0; i < shown; ++i) {
+      DigestRow& out = rows[i];
+      TextRun* cells[kCells] = {&out.text, &out.digest, &out.short_digest};
+      bool* spelled_from_bytes[kCells] = {nullptr, &out.digest_spelled, &out.short_spelled};
+      for (int c = 0; c < kCells; ++c) {
+        int32_t column = kTextColumn + c;
+        TextRun given;
+        const unsigned char* digest;
+        spilled[i][c] = false;
+        if (c > 0) *spelled_from_bytes[c] = false;
+        if (!cells_->FindUnspelled(first + i, column, &given, &digest)) {
+          *cells[c] = ImageCell(first + i, column, spelled);
+        } else if (digest) {
+          std::memcpy(out.bytes, digest, sizeof out.bytes);
+          *spelled_from_bytes[c] = true;
+          *cells[c] = {"", 0};
+        } else {
+          spilled[i][c] = true;
+          if (*spill_needed + given.length <= spill->capacity()) {
+            spill->insert(spill->end(), given.text, given.text + given.length);
           }
+          *spill_needed += given.length;
+          cells[c]->length = given.length;
         }
-        return count;
       }
     }
-    spill_room = spill_needed;
-  }
+    if (*spill_needed > spill->capacity()) return 0;
+    size_t at = 0;
+    for (int32_t i = 0; i < shown; ++i) {
+      TextRun* cells[kCells] = {&rows[i].text, &rows[i].digest, &rows[i].short_digest};
+      for (int c = 0; c < kCells; ++c) {
+        if (!spilled[i][c]) continue;
+        cells[c]->text = spill->data() + at;
+        at += cells[c]->length;
+      }
+    }
+    return shown;
+  });
 }
 
 int32_t RowStore::VisitRows(int32_t first, int32_t rows, int32_t column, int32_t count,

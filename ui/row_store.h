@@ -142,6 +142,8 @@ class RowStore {
   class Held;
   template <typename Write>
   int32_t WriteCells(const char* text, size_t length, Write&& write);
+  template <typename Read>
+  int32_t ReadWithSpill(std::vector<char>* spill, size_t room, Read&& read) const;
   // The cell's text; spelled out into `spelled` (kSpelledCellSize bytes) where it is not held
   // as text. Called with the lock held, for a row and column that exist.
   TextRun CellBytes(int32_t row, int32_t column, char* spelled) const;
