@@ -324,12 +324,13 @@ int32_t RowStore::ReadColumn(int32_t first, int32_t count, int32_t column, TextR
     bool image_texts = image_.written || column == kTextColumn;
     for (int32_t i = 0; i < shown; ++i) {
       TextRun cell;
-      spilled[i] = cells_->Find(first + i, column, spelled, &cell) || !image_texts;
+      bool rewritten = cells_->Find(first + i, column, spelled, &cell);
+      if (!rewritten) cell = ImageCell(first + i, column, spelled);
+      spilled[i] = rewritten || !image_texts;
       if (!spilled[i]) {
-        texts[i] = CellBytes(first + i, column, spelled);
+        texts[i] = cell;
         continue;
       }
-      if (!image_texts) cell = CellBytes(first + i, column, spelled);
       spilled_at[i] = *spill_needed;
       *spill_needed += cell.length;
       if (*spill_needed <= spill->capacity()) {
