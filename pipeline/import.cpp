@@ -23,14 +23,21 @@ Separator SeparatorOf(const char* text) {
   return {reinterpret_cast<const unsigned char*>(text), static_cast<size_t>(TextLength(text))};
 }
 
-// The entries of a row of up to `count` texts of `line`, cut at `separator`, put by `writer`
-// (an EntryWriter measuring, or an ImageWriter).
+// The column entries of up to `count` texts of `line`, cut at `separator`, put by `writer` (an
+// EntryWriter measuring, or an ImageWriter).
+template <typename Writer>
+void PutColumns(Writer& writer, const unsigned char* line, size_t length, Separator separator,
+                int32_t count) {
+  ForEachColumn(line, length, separator, count,
+                [&](const unsigned char* piece, size_t size) { writer.ColumnEntry(piece, size); });
+}
+
+// A row entry with `number`, then the column entries of `line`.
 template <typename Writer>
 void PutRow(Writer& writer, const RowNumberText& number, const unsigned char* line, size_t length,
             Separator separator, int32_t count) {
   writer.RowEntry(number.text(), static_cast<size_t>(number.length()));
-  ForEachColumn(line, length, separator, count,
-                [&](const unsigned char* piece, size_t size) { writer.ColumnEntry(piece, size); });
+  PutColumns(writer, line, length, separator, count);
 }
 
 // The items image of `present` followed by a row per line of `lines`, numbered on from `base`:
@@ -193,15 +200,10 @@ ByteData MakeColumnEntries(const char* line, const char* separator, int32_t colu
   auto length = static_cast<size_t>(TextLength(line));
   Separator cut_at = SeparatorOf(separator);
   if (column_count < 1) column_count = 1;
-  auto put_columns = [&](auto& writer) {
-    ForEachColumn(text, length, cut_at, column_count, [&](const unsigned char* piece, size_t size) {
-      writer.ColumnEntry(piece, size);
-    });
-  };
   EntryWriter measure;
-  put_columns(measure);
+  PutColumns(measure, text, length, cut_at, column_count);
   ImageWriter entries(static_cast<int64_t>(measure.length()), 0);
-  put_columns(entries);
+  PutColumns(entries, text, length, cut_at, column_count);
   return entries.Finish();
 }
 
