@@ -156,8 +156,8 @@ TEST_F(ExportTest, EachFileTypeWritesItsLinesAndTheDialogOpensOnTheTypeChosenLas
       << "the import's";
 }
 
-// The SHA-256 lines of a list whose texts are digested many blocks at a time on two threads, the
-// last time fewer: each line is its own row's digest, in row order.
+// The SHA-256 lines of a list whose texts are digested a block at a time, many blocks and a short
+// last one: each line is its own row's digest, in row order.
 TEST_F(ExportTest, Sha256LinesFollowTheirRowsAcrossManyBlocks) {
   constexpr int32_t kRows = 2 * 65536 + 4096 + 7;
   std::string file;
